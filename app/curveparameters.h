@@ -65,3 +65,36 @@ static_assert(offsetof(CurveParameters, hasChannelNames) == 428);
 static_assert(sizeof(ChannelNameTable) == 3025);
 static_assert(offsetof(ChannelNameTable, channelNames) == 1);
 static_assert(offsetof(ChannelNameTable, reserved) == 2001);
+
+// ---- Defaults and channel names ----
+
+#include <string>
+#include <string_view>
+
+// Curve colour of channel n is kDefaultChannelColors[n % 8]: red, green,
+// blue, magenta, cyan, yellow, purple, sky blue.
+extern const COLORREF kDefaultChannelColors[8];
+
+// The record built when no settings file exists: all bytes zero, then the
+// default channel count, visibility, grid, range, colours, margins and a time
+// length of 10.
+CurveParameters MakeFreshCurveParameters();
+// "恢复缺省值" of the curve parameter dialog: resets channel count, byte 0 of
+// the visibility bitmap, grid, range, colours and margins; leaves every other
+// field (time length, axis modes, start time, visibility bytes 1..9) alone.
+void RestoreDefaultCurveParameters(CurveParameters& p);
+// An all-zero name table (custom names off, every name empty).
+ChannelNameTable MakeEmptyChannelNameTable();
+
+// Channel n's name as GBK bytes, bounded to its 25-byte field (a field
+// without terminator gives at most 25 bytes). Empty for n outside 0..79.
+std::string ChannelNameGbk(const ChannelNameTable& t, int n);
+// Stores GBK bytes as channel n's name: cut to at most 24 bytes without
+// splitting a double-byte character, zero-filled. Ignored for n outside 0..79.
+void SetChannelNameGbk(ChannelNameTable& t, int n, std::string_view gbk);
+// Channel n's name converted to UTF-8.
+std::string ChannelNameUtf8(const ChannelNameTable& t, int n);
+void SetChannelNameUtf8(ChannelNameTable& t, int n, std::string_view utf8);
+// Forces a terminator into the last byte of every name field, so a table
+// read from an untrusted file can be used as C strings.
+void TerminateChannelNames(ChannelNameTable& t);

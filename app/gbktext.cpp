@@ -1,0 +1,1 @@
+#include "gbktext.h"
