@@ -90,6 +90,10 @@ double RawToDegrees(int16_t raw, uint8_t valueScale, bool fahrenheit) {
     return ConvertCount(raw, divisor, fahrenheit) / divisor;
 }
 
+double ShownCountToCelsius(double count, int divisor, bool fahrenheit) {
+    return fahrenheit ? (count - 32.0 * divisor) * 5.0 / 9.0 : count;
+}
+
 // ---- Results ----
 
 const char* TdaErrorText(TdaError e) {

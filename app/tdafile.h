@@ -61,6 +61,10 @@ int TdaValueDivisor(uint8_t valueScale, int16_t raw);
 double ConvertCount(double count, int divisor, bool fahrenheit);
 // Degrees in the shown unit.
 double RawToDegrees(int16_t raw, uint8_t valueScale, bool fahrenheit);
+// The reverse of ConvertCount, for values typed by the user: a count of
+// 1/divisor degrees in the shown unit back to the stored Celsius count
+// (not rounded; the caller rounds and checks the 16-bit range).
+double ShownCountToCelsius(double count, int divisor, bool fahrenheit);
 // Decimals a value is shown with where the precision matters (1 or 2).
 inline int TdaValueDecimals(uint8_t valueScale, int16_t raw) {
     return TdaValueDivisor(valueScale, raw) == 100 ? 2 : 1;
