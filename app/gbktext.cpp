@@ -10,7 +10,8 @@ namespace {
 // and must not be shared between threads; the export runs on its own).
 class Converter {
 public:
-    Converter(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
+    Converter(const char* to, const char* from, bool utf8Source)
+        : m_cd(iconv_open(to, from)), m_utf8Source(utf8Source) {}
     ~Converter() {
         if (m_cd != iconv_t(-1))
             iconv_close(m_cd);
@@ -40,8 +41,9 @@ public:
                 continue;
             // EILSEQ, or EINVAL for a sequence cut short at the end.
             out.push_back('?');
-            ++src;
-            --srcLeft;
+            size_t skip = SkipLength(src, srcLeft);
+            src += skip;
+            srcLeft -= skip;
             iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
         }
         char* dst = buf;
@@ -52,7 +54,19 @@ public:
     }
 
 private:
+    // Bytes to drop at an unconvertible sequence: a whole UTF-8 character
+    // (one '?' for one character), or the single GBK byte, so a bad lead byte
+    // does not swallow the valid character after it.
+    size_t SkipLength(const char* p, size_t left) const {
+        size_t n = 1;
+        if (m_utf8Source)
+            while (n < left && n < 4 && (static_cast<unsigned char>(p[n]) & 0xC0) == 0x80)
+                ++n;
+        return n;
+    }
+
     iconv_t m_cd;
+    bool m_utf8Source;
 };
 
 bool IsGbkLeadByte(unsigned char c) {
@@ -62,12 +76,12 @@ bool IsGbkLeadByte(unsigned char c) {
 } // namespace
 
 std::string GbkToUtf8(std::string_view gbk) {
-    thread_local Converter c("UTF-8", "CP936");
+    thread_local Converter c("UTF-8", "CP936", false);
     return c.Run(gbk);
 }
 
 std::string Utf8ToGbk(std::string_view utf8) {
-    thread_local Converter c("CP936", "UTF-8");
+    thread_local Converter c("CP936", "UTF-8", true);
     return c.Run(utf8);
 }
 
