@@ -1,0 +1,3 @@
+#include "exportcancelevent.h"
+
+CExportCancelEvent g_exportCancel;
