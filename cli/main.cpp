@@ -17,6 +17,9 @@ struct Verb {
 // One entry per verb. Qt verbs go inside the VANTREL_CLI_GUI block.
 const Verb kVerbs[] = {
     {"info", "info FILE [--rows FROM COUNT] [--fahrenheit]", CmdInfo},
+    {"record",
+     "record --port N --seconds S --out FILE.tda [--interval SEC] [--baud RATE] [--stats]",
+     CmdRecord},
 #ifdef VANTREL_CLI_GUI
 #endif
 };
