@@ -20,6 +20,10 @@ const Verb kVerbs[] = {
     {"record",
      "record --port N --seconds S --out FILE.tda [--interval SEC] [--baud RATE] [--stats]",
      CmdRecord},
+    {"export",
+     "export FILE OUT.xls [--from \"Y-M-D h:m:s\"] [--to \"Y-M-D h:m:s\"] [--step N] "
+     "[--fahrenheit]",
+     CmdExport},
 #ifdef VANTREL_CLI_GUI
 #endif
 };

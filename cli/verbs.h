@@ -13,6 +13,7 @@ struct CliArgs {
 
 int CmdInfo(const CliArgs& a);
 int CmdRecord(const CliArgs& a);
+int CmdExport(const CliArgs& a);
 
 #ifdef VANTREL_CLI_GUI
 // Verbs that need Qt are declared here.
