@@ -225,6 +225,12 @@ void DrawLine(DeviceContext& dc, DcColor color, int x1, int y1, int x2, int y2) 
 void DrawCurves(DeviceContext& dc, const DcRect& r, const CurveParameters& para,
                 const TrendEnv& env, const DisplayBuffer& buffer, uint32_t points,
                 uint32_t drawable) {
+    DrawCurveSegments(dc, r, para, env, buffer, points, 0, drawable);
+}
+
+void DrawCurveSegments(DeviceContext& dc, const DcRect& r, const CurveParameters& para,
+                       const TrendEnv& env, const DisplayBuffer& buffer, uint32_t points,
+                       uint32_t first, uint32_t drawable) {
     DcSelection selection(dc, env.labelFont, DcPen{para.gridColor, 1}, para.textColor);
     if (points == 0 || para.yMaxTenths == para.yMinTenths)
         return;
@@ -242,7 +248,7 @@ void DrawCurves(DeviceContext& dc, const DcRect& r, const CurveParameters& para,
             continue;
         const DcColor color = para.channelColors[c];
         const int16_t* values = buffer[c];
-        for (uint32_t j = 0; j + 1 < drawable; ++j) {
+        for (uint32_t j = first; j + 1 < drawable; ++j) {
             const int16_t a = values[j];
             const int divisor = TdaValueDivisor(env.valueScale, a);
             const long long scaleFactor = divisor == 100 ? 10 : 1;

@@ -78,6 +78,12 @@ void DrawCurves(DeviceContext& dc, const DcRect& r, const CurveParameters& para,
                 const TrendEnv& env, const DisplayBuffer& buffer, uint32_t points,
                 uint32_t drawable);
 
+// The segments from point j to j + 1 for j = first .. drawable - 2 only,
+// drawn exactly as DrawCurves draws them: the live view's newest segment.
+void DrawCurveSegments(DeviceContext& dc, const DcRect& r, const CurveParameters& para,
+                       const TrendEnv& env, const DisplayBuffer& buffer, uint32_t points,
+                       uint32_t first, uint32_t drawable);
+
 // One solid line, 1 unit wide, in the colour; the end point is not painted.
 void DrawLine(DeviceContext& dc, DcColor color, int x1, int y1, int x2, int y2);
 
