@@ -146,7 +146,19 @@ CAcquisitionRun::StartResult CAcquisitionRun::Start(const SerialLine& line, int3
     return StartResult::Started;
 }
 
+void CAcquisitionRun::DiscardStaleInput() {
+    // A reply that came after its poll had given up would otherwise be taken
+    // as the answer to the next request, and every row after it would lag
+    // the device by one sample.
+    char block[256];
+    while (ReadCommBlock(block, sizeof block, m_line.port) > 0) {
+    }
+    m_rxBuf.RxdCount = 0;
+    m_rxBuf.RxdReadPos = m_rxBuf.RxdWritePos;
+}
+
 bool CAcquisitionRun::Poll() {
+    DiscardStaleInput();
     uint16_t values[kMaxChannels];
     m_lastPollResult =
         OnReadMRegister(m_line.port, kSlave, 0, uint16_t(m_header.channelCount), &m_rxBuf, values);

@@ -105,6 +105,7 @@ public:
 private:
     bool ConnectDevice(uint8_t& channelCount);
     void ClosePort();
+    void DiscardStaleInput();
     bool Poll();
     void ApplyHoldRule(bool pollOk);
     bool WriteSample(const TdaHeader& before);

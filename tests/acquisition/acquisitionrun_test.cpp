@@ -5,9 +5,11 @@
 
 #include "zorcomm.h"
 
+#include <chrono>
 #include <csignal>
 #include <regex>
 #include <sys/resource.h>
+#include <thread>
 
 using namespace acqtest;
 using StartResult = CAcquisitionRun::StartResult;
@@ -219,6 +221,28 @@ TEST_F(AcquisitionTest, HoldRuleRepeatsTwiceThenRecordsZeros) {
     EXPECT_EQ(Row(f, 2), good);
     EXPECT_EQ(Row(f, 3), zeros);
     EXPECT_EQ(Row(f, 4), fresh);
+}
+
+TEST_F(AcquisitionTest, ALateReplyIsNotTakenForTheNextPoll) {
+    sim::SimulatorOptions o;
+    o.channels = 4;
+    o.course = sim::Course::Counter;
+    o.recordReads = true;
+    o.lateDelayMs = 600; // after the poll's budget of 480 ms
+    auto& s = StartSimulator(o);
+    ASSERT_EQ(StartRun(), StartResult::Started);
+    Ticks(2);
+    s.QueueFaults({sim::Fault::Late});
+    Ticks(1);
+    EXPECT_EQ(m_run.ReadFailures(), 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the late reply is in
+    Ticks(1);
+    EXPECT_EQ(m_run.ReadFailures(), 0);
+    auto reads = SampleReads(s);
+    ASSERT_EQ(reads.size(), 3u);
+    EXPECT_EQ(std::vector<int16_t>(m_run.CurrentRow(), m_run.CurrentRow() + 4),
+              Values(reads.back()));
+    m_run.Abandon();
 }
 
 TEST_F(AcquisitionTest, StopRightAfterStartGivesHeaderParametersAndNames) {
