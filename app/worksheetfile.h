@@ -101,11 +101,17 @@ public:
     std::vector<std::string> SplitRowLine(std::string_view line) const;
 
 private:
+    void SplitInto(std::string_view line, std::vector<std::string_view>& fields) const;
+    static std::string JoinFields(const std::vector<std::string>& fields,
+                                  const std::string& separator);
+    bool ReadRow(int row, std::vector<std::string>& fields);
     bool ReloadExcel();
     bool ReloadText();
     bool WriteOutText(const std::string& path);
     bool WriteOutExcel(IWorksheetProgress* progress, bool* success, IWorksheetCancel* cancel);
+    bool ClearSheetInWorkbook();
     std::string PaddingLine() const;
+    std::string PaddingCell() const { return m_excelMode ? " " : ""; }
     void EmptyTable();
     bool Fail(std::string message);
 
@@ -120,6 +126,7 @@ private:
     std::string m_sheetName;
     std::string m_path;
     std::string m_separator;
+    std::string m_quotedSeparator; // quote, separator, quote: where fields are cut
     std::string m_lastError;
     std::vector<std::string> m_fields;
     std::vector<std::string> m_headers;
