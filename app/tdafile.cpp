@@ -251,6 +251,12 @@ void CTdaFile::Close() {
     Reset();
 }
 
+void CTdaFile::RefreshSize() {
+    struct stat st {};
+    if (m_fd >= 0 && fstat(m_fd, &st) == 0)
+        m_fileSize = st.st_size;
+}
+
 bool CTdaFile::ReadAt(long long offset, void* buf, long long bytes) {
     return PreadFull(m_fd, buf, bytes, offset, nullptr);
 }
@@ -383,6 +389,8 @@ TdaError CTdaFile::WriteNameTable(const ChannelNameTable& t) {
         return TdaError::NotOpen;
     if (!m_writable)
         return TdaError::NotWritable;
+    RefreshSize();
+    ComputeRowCount();
     long long pos = m_fileSize;
     if (m_trailerPresent) {
         pos = m_fileSize - kNameTableBytes;
@@ -462,6 +470,7 @@ TdaError CTdaFile::AppendRow(const int16_t* values) {
         return TdaError::NotOpen;
     if (!m_writable)
         return TdaError::NotWritable;
+    RefreshSize();
     if (!WriteAt(m_fileSize, values, RowBytes()))
         return TdaError::WriteFailed;
     ComputeRowCount();
@@ -473,6 +482,7 @@ TdaError CTdaFile::AppendNameTable(const ChannelNameTable& t) {
         return TdaError::NotOpen;
     if (!m_writable)
         return TdaError::NotWritable;
+    RefreshSize();
     if (!WriteAt(m_fileSize, &t, sizeof t))
         return TdaError::WriteFailed;
     ComputeRowCount();
@@ -481,6 +491,27 @@ TdaError CTdaFile::AppendNameTable(const ChannelNameTable& t) {
         TerminateChannelNames(m_names);
     }
     return TdaError::None;
+}
+
+TdaError CTdaFile::TruncateAfterRows(long long rows) {
+    if (m_fd < 0)
+        return TdaError::NotOpen;
+    if (!m_writable)
+        return TdaError::NotWritable;
+    if (rows < 0)
+        return TdaError::RowOutOfRange;
+    long long size = TdaRowOffset(rows, m_header.channelCount);
+    if (::ftruncate(m_fd, off_t(size)) != 0)
+        return TdaError::WriteFailed;
+    m_fileSize = size;
+    ComputeRowCount();
+    return TdaError::None;
+}
+
+TdaError CTdaFile::Sync() {
+    if (m_fd < 0)
+        return TdaError::NotOpen;
+    return ::fdatasync(m_fd) == 0 ? TdaError::None : TdaError::WriteFailed;
 }
 
 bool WriteTdaFile(const std::string& path, const TdaHeader& h, const CurveParameters& p,

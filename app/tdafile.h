@@ -176,12 +176,19 @@ public:
     TdaError AppendRow(const int16_t* values);
     // Appends the name table at the end (stop of a run).
     TdaError AppendNameTable(const ChannelNameTable& t);
+    // Cuts the file right after the given number of whole rows (drops a
+    // partly written row after a failed append). Appends always go to the
+    // file's real end, so a cut made by other means is followed as well.
+    TdaError TruncateAfterRows(long long rows);
+    // Flushes written data to the disk (fdatasync).
+    TdaError Sync();
 
     const std::string& Path() const { return m_path; }
 
 private:
     TdaError ReadFixedParts();
     void ComputeRowCount();
+    void RefreshSize();
     bool ReadAt(long long offset, void* buf, long long bytes);
     bool WriteAt(long long offset, const void* buf, long long bytes);
     void Reset();

@@ -147,6 +147,38 @@ TEST_F(TdaFileTest, RunWriterProducesAValidFile) {
     EXPECT_EQ(f.Header().lastSampleTime.wSecond, 19);
 }
 
+TEST_F(TdaFileTest, AppendsFollowTheRealEndAfterACut) {
+    std::string path = PathOf("cut.tda");
+    CTdaFile w;
+    TdaHeader h = BeginTdaHeader(1, 8, Start());
+    ASSERT_EQ(w.Create(path, h, MakeParams(true)), TdaError::None);
+    int16_t row[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    AccountForSample(h, Start());
+    ASSERT_EQ(w.WriteHeader(h), TdaError::None);
+    ASSERT_EQ(w.AppendRow(row), TdaError::None);
+    // A half-written row, cut by the file's own helper and by other means.
+    ASSERT_EQ(w.AppendRow(row), TdaError::None);
+    ASSERT_EQ(w.TruncateAfterRows(1), TdaError::None);
+    EXPECT_EQ(fs::file_size(path), 676u);
+    ASSERT_EQ(w.AppendRow(row), TdaError::None);
+    fs::resize_file(path, 676);
+    row[0] = 99;
+    AccountForSample(h, Start());
+    ASSERT_EQ(w.WriteHeader(h), TdaError::None);
+    ASSERT_EQ(w.AppendRow(row), TdaError::None);
+    ASSERT_EQ(w.AppendNameTable(MakeNames()), TdaError::None);
+    EXPECT_EQ(w.Sync(), TdaError::None);
+    w.Close();
+    EXPECT_EQ(fs::file_size(path), 660u + 2 * 16 + 3025);
+    CTdaFile f;
+    ASSERT_EQ(f.Open(path), TdaError::None);
+    EXPECT_TRUE(f.NameTablePresent());
+    EXPECT_EQ(f.RowCount(), 2);
+    int16_t got[kMaxChannels];
+    ASSERT_TRUE(f.ReadRow(1, got));
+    EXPECT_EQ(got[0], 99);
+}
+
 TEST_F(TdaFileTest, RunStoppedBeforeTheFirstSample) {
     std::string path = PathOf("empty.tda");
     CTdaFile w;
