@@ -25,6 +25,7 @@ const Verb kVerbs[] = {
      "[--fahrenheit]",
      CmdExport},
 #ifdef VANTREL_CLI_GUI
+    {"print", "print FILE OUT.pdf [--fahrenheit]", CmdPrint},
 #endif
 };
 
