@@ -1,0 +1,10 @@
+#include "sheetview.h"
+
+#include "mdichildwnd.h"
+
+void CSheetView::OnInitialUpdate() {
+    if (CMDIChildWnd* frame = GetParentFrame())
+        frame->MDIMaximize();
+}
+
+void CSheetView::OnDraw(QPainter&, const QRect&) {}
