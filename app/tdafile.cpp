@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -72,7 +73,10 @@ long long TdaValueOffset(long long row, int channel, int32_t channelCount) {
 }
 
 SYSTEMTIME TdaRowTime(const TdaHeader& h, long long row) {
-    return AddSecondsWide(h.runStartTime, row * (long long)h.sampleInterval);
+    long long seconds;
+    if (__builtin_mul_overflow(row, (long long)h.sampleInterval, &seconds))
+        seconds = (row < 0) != (h.sampleInterval < 0) ? LLONG_MIN : LLONG_MAX;
+    return AddSecondsWide(h.runStartTime, seconds);
 }
 
 // ---- Raw value to degrees ----
