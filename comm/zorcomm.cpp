@@ -141,9 +141,9 @@ bool ApplyLine(int fd, const LineSettings& line, bool parityCheckOff) {
     SetFraming(tio, line);
     if (parityCheckOff)
         tio.c_iflag &= ~INPCK;
-    if (tcsetattr(fd, TCSANOW, &tio) != 0)
-        return false;
-    return vantrel::SetLineRate(fd, line.baud);
+    vantrel::LineFlags flags{tio.c_iflag, tio.c_oflag,    tio.c_cflag,
+                             tio.c_lflag, tio.c_cc[VMIN], tio.c_cc[VTIME]};
+    return vantrel::SetLineState(fd, flags, line.baud);
 }
 
 // Opens the device exclusively: the advisory lock also keeps out a second

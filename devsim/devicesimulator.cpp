@@ -10,6 +10,7 @@
 #include <poll.h>
 #include <stdlib.h>
 #include <sys/eventfd.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -88,9 +89,31 @@ bool MakeRaw(int fd) {
     return tcsetattr(fd, TCSANOW, &tio) == 0;
 }
 
-// Points `link` at `target`, replacing whatever was there (a stale link of an
-// earlier run) in one step.
+// A link may be replaced when it is dangling or names a pseudo-terminal (left
+// by an earlier simulator); a link to a real adapter, or a file, is kept.
+bool MayReplace(const std::string& link, std::string* error) {
+    struct stat info {};
+    if (::lstat(link.c_str(), &info) != 0)
+        return true;
+    char target[4096];
+    ssize_t n = S_ISLNK(info.st_mode) ? ::readlink(link.c_str(), target, sizeof target - 1) : -1;
+    if (n >= 0) {
+        target[n] = '\0';
+        struct stat targetInfo {};
+        if (::stat(link.c_str(), &targetInfo) != 0 || std::strncmp(target, "/dev/pts/", 9) == 0)
+            return true;
+    }
+    if (error)
+        *error = link + " is in use (" +
+                 (n >= 0 ? std::string("linked to ") + target : "not a link") +
+                 "); choose another --port";
+    return false;
+}
+
+// Points `link` at `target` in one step.
 bool PublishLink(const std::string& target, const std::string& link, std::string* error) {
+    if (!MayReplace(link, error))
+        return false;
     std::string temporary = link + ".tmp" + std::to_string(getpid());
     ::unlink(temporary.c_str());
     if (::symlink(target.c_str(), temporary.c_str()) != 0 ||
