@@ -130,8 +130,7 @@ CAcquisitionRun::StartResult CAcquisitionRun::Start(const SerialLine& line, int3
         ClosePort();
         return StartResult::FileFailed;
     }
-    m_syncFd = ::open(m_tempPath.c_str(), O_WRONLY | O_CLOEXEC);
-    if (m_syncFd < 0 || !SyncFile()) {
+    if (!SyncFile()) {
         CloseFile();
         ClosePort();
         return StartResult::FileFailed;
@@ -229,20 +228,15 @@ void CAcquisitionRun::RollBackTo(const TdaHeader& before) {
 }
 
 void CAcquisitionRun::CutAfterRows() {
-    std::error_code ec;
-    fs::resize_file(m_tempPath,
-                    uintmax_t(TdaRowOffset(m_header.sampleCount, m_header.channelCount)), ec);
+    m_dataFile.TruncateAfterRows(m_header.sampleCount);
 }
 
 bool CAcquisitionRun::SyncFile() {
-    return m_syncFd >= 0 && ::fdatasync(m_syncFd) == 0;
+    return m_dataFile.Sync() == TdaError::None;
 }
 
 void CAcquisitionRun::CloseFile() {
     m_dataFile.Close();
-    if (m_syncFd >= 0)
-        ::close(m_syncFd);
-    m_syncFd = -1;
 }
 
 bool CAcquisitionRun::Stop(const ChannelNameTable& names) {

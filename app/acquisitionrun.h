@@ -126,7 +126,6 @@ private:
     int16_t m_lastGoodRow[kMaxChannels]{};
     int16_t m_currentRow[kMaxChannels]{};
     CTdaFile m_dataFile;
-    int m_syncFd = -1; // second descriptor of the same file, for fdatasync
     uint16_t m_lastPollResult = 0;
     SyncStats m_syncStats;
 };
