@@ -6,6 +6,7 @@
 
 #include <QGuiApplication>
 #include <QImage>
+#include <QPrinter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -94,7 +95,35 @@ TEST(PrintPdf, PageIsLandscapeA4WithHeaderAboveTheCurves) {
     // A4 landscape at 96 dpi: 1123 x 794.
     EXPECT_NEAR(page.width(), 1123, 2);
     EXPECT_NEAR(page.height(), 794, 2);
-    page.save("/tmp/printing-look.png");
+
+    // At 96 dpi a unit is a pixel; the page's coordinates start at the
+    // printable area's corner.
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    SetLandscapeA4(printer);
+    const QRect printable = printer.pageLayout().paintRectPixels(96);
+    const int left = printable.left() + 10;
+    const int top = printable.top() + 10;
+    const int right = printable.left() + printable.width() - 10;
+    const QRgb grid =
+        qRgb(GetRValue(w.para.gridColor), GetGValue(w.para.gridColor), GetBValue(w.para.gridColor));
+
+    // The header table: 8 / 4 + 3 = 5 rows of 18 units, ruled in the grid colour.
+    for (int k = 0; k <= 5; ++k) {
+        const int y = top + 18 * k;
+        const QRect band(left + 20, y - 1, right - left - 40, 3);
+        EXPECT_GT(CountColour(page, band, grid), (right - left - 40) * 8 / 10) << "rule " << k;
+    }
+    // Black text in the two title rows.
+    EXPECT_GT(CountColour(page, QRect(left, top, right - left, 36), qRgb(0, 0, 0), 90), 200);
+    // Channel 1's legend line in red in its cell, and its curve below the header.
+    const QRgb red = qRgb(255, 0, 0);
+    const int legendY = top + 2 * 18 + 9;
+    EXPECT_GT(CountColour(page, QRect(left + 100, legendY - 1, 120, 3), red), 100);
+    const QRect trend(left, top + 5 * 18 + 1, right - left, printable.bottom() - top - 5 * 18 - 20);
+    EXPECT_GT(CountColour(page, trend, red), 500);
+    EXPECT_EQ(CountColour(page, QRect(left, top + 18, right - left, 18), red), 0)
+        << "nothing red in the time range row";
 }
 
 int main(int argc, char** argv) {
