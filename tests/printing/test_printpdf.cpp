@@ -6,6 +6,7 @@
 
 #include <QGuiApplication>
 #include <QImage>
+#include <QPainter>
 #include <QPrinter>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -124,6 +125,25 @@ TEST(PrintPdf, PageIsLandscapeA4WithHeaderAboveTheCurves) {
     EXPECT_GT(CountColour(page, trend, red), 500);
     EXPECT_EQ(CountColour(page, QRect(left, top + 18, right - left, 18), red), 0)
         << "nothing red in the time range row";
+}
+
+TEST(PrintMapping, OneLogicalUnitIsANinetySixthOfAnInch) {
+    QImage device(8, 8, QImage::Format_RGB32);
+    QPainter painter(&device);
+
+    PrepareTrendPrintPainter(painter, 600, 600);
+    EXPECT_EQ(painter.combinedTransform().map(QPointF(800, 560)), QPointF(5000, 3500));
+    // A printable width of 6814 pixels at 600 dpi is 1090 units.
+    const DcRect page = PrintableAreaInUnits(painter, QRect(0, 0, 6814, 4760));
+    EXPECT_EQ(page, (DcRect{0, 0, 1090, 762}));
+
+    // Different horizontal and vertical resolutions keep an inch an inch.
+    // (The viewport extent 560 x 200 / 96 is truncated to 1166.)
+    PrepareTrendPrintPainter(painter, 300, 200);
+    const QPointF inch = painter.combinedTransform().map(QPointF(96, 96));
+    EXPECT_DOUBLE_EQ(inch.x(), 300);
+    EXPECT_NEAR(inch.y(), 200, 0.2);
+    painter.end();
 }
 
 int main(int argc, char** argv) {
