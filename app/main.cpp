@@ -1,11 +1,13 @@
 // Vantrel: multi-channel temperature acquisition and trend display.
 //
-//   Vantrel [file.tda]
+//   Vantrel [file.tda] [--acquire]
 //
 // With a file argument the recording opens in a history window; without
-// one the main window opens with no document window.
+// one the main window opens with no document window. --acquire opens the
+// real-time window and starts acquiring from the configured port.
 
 #include "fonts.h"
+#include "mainfrm.h"
 #include "vantrel.h"
 
 #include <QApplication>
@@ -25,6 +27,11 @@ int main(int argc, char* argv[]) {
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("要打开的记录文件 (.tda)"),
                                  QStringLiteral("[file.tda]"));
     // ---- Program options: declare them here ... ----
+    QCommandLineOption acquireOption(
+        QStringLiteral("acquire"),
+        QStringLiteral(
+            "打开实时数据采集窗口并开始采集 (open the real-time window and start acquiring)"));
+    parser.addOption(acquireOption);
 
     parser.process(app);
     const QStringList files = parser.positionalArguments();
@@ -37,6 +44,12 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     // ---- ... and act on them here, once the main window is shown. ----
+    if (parser.isSet(acquireOption)) {
+        if (CMainFrame* frame = theApp.MainFrame()) {
+            frame->SendCommand(cmd::ID_REALTIME);
+            frame->SendCommand(cmd::ID_START_ACQUIRE);
+        }
+    }
 
     app.exec();
     return theApp.ExitInstance();
