@@ -181,7 +181,6 @@ void CVantrelApp::LoadCurvePara() {
     } else {
         std::memcpy(&m_CurvePara, image, sizeof m_CurvePara);
         std::memcpy(&m_ChannelNames, image + sizeof m_CurvePara, sizeof m_ChannelNames);
-        TerminateChannelNames(m_ChannelNames);
     }
     m_CurvePara.startTime = CurrentLocalTime();
 }

@@ -1,0 +1,187 @@
+// The framework layer: filters, recent files, command routing, window timers
+// and drawing outside a repaint.
+
+#include "doctemplate.h"
+#include "document.h"
+#include "mdichildwnd.h"
+#include "promptservice.h"
+#include "recentfilelist.h"
+#include "shellfixture.h"
+#include "view.h"
+
+#include <QEventLoop>
+#include <QPainter>
+#include <QTimer>
+
+TEST(PromptFilterTest, BarFiltersBecomeQtFilters) {
+    const struct {
+        const char* bars;
+        const char* qt;
+    } cases[] = {
+        {"*.tda|*.tda|所有文件(*.*)|*.*|", "*.tda (*.tda);;所有文件(*.*) (*)"},
+        {"*.xls|*.xls|所有文件(*.*)|*.*|", "*.xls (*.xls);;所有文件(*.*) (*)"},
+        {"位图文件(*.bmp)||", "位图文件(*.bmp) (*.bmp)"},
+        {"Vantrel Files (*.tda)|*.tda|", "Vantrel Files (*.tda) (*.tda)"},
+        {"Text|*.txt;*.csv|", "Text (*.txt *.csv)"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(QtFilterFromBars(QString::fromUtf8(c.bars)), QString::fromUtf8(c.qt)) << c.bars;
+}
+
+TEST(PromptFilterTest, DefaultExtensionOnlyWhenTheNameHasNone) {
+    EXPECT_EQ(ApplyDefaultExtension("/tmp/a", "*.tda"), QStringLiteral("/tmp/a.tda"));
+    EXPECT_EQ(ApplyDefaultExtension("/tmp/a.dat", "*.tda"), QStringLiteral("/tmp/a.dat"));
+    EXPECT_EQ(ApplyDefaultExtension("/tmp/b", "bmp"), QStringLiteral("/tmp/b.bmp"));
+    EXPECT_EQ(ApplyDefaultExtension("/tmp/x.y/b", ".xls"), QStringLiteral("/tmp/x.y/b.xls"));
+    EXPECT_EQ(ApplyDefaultExtension("", "*.tda"), QString());
+}
+
+TEST(RecentFileListTest, KeepsFourMostRecentFirstAndPersists) {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("profile.ini"));
+    CRecentFileList list;
+    list.Configure(QStringLiteral("test"), 4, ini);
+    for (const char* f : {"/a.tda", "/b.tda", "/c.tda", "/d.tda", "/e.tda", "/c.tda"})
+        list.Add(QString::fromUtf8(f));
+    const QStringList expected = {"/c.tda", "/e.tda", "/d.tda", "/b.tda"};
+    EXPECT_EQ(list.Files(), expected);
+    list.Save();
+
+    CRecentFileList again;
+    again.Configure(QStringLiteral("test"), 4, ini);
+    again.Load();
+    EXPECT_EQ(again.Files(), expected);
+    EXPECT_EQ(again.MenuText(0), QStringLiteral("&1 /c.tda"));
+}
+
+namespace {
+
+class TestDoc : public CDocument {
+public:
+    TestDoc() {
+        OnCommand(500, [this] { ++docHits; });
+        OnCommand(501, [this] { ++docHits; });
+    }
+    int docHits = 0;
+};
+
+class TestView : public CView {
+public:
+    TestView() {
+        OnCommand(501, [this] { ++viewHits; });
+        OnCommand(502, [this] { ++viewHits; });
+        OnUpdateCommand(502, [this](CCmdUI& ui) { ui.Enable(enabled502); });
+        OnUpdateCommand(503, [](CCmdUI& ui) { ui.SetCheck(1); });
+    }
+    void OnInitialUpdate() override { ++initialUpdates; }
+    void OnDraw(QPainter& p, const QRect& r) override {
+        ++draws;
+        p.fillRect(r, Qt::white);
+    }
+    void OnTimer(int id) override {
+        ++ticks;
+        lastTimer = id;
+        if (nestLoop) {
+            ++depth;
+            maxDepth = std::max(maxDepth, depth);
+            QEventLoop loop; // a modal loop inside the tick (a message box)
+            QTimer::singleShot(120, &loop, &QEventLoop::quit);
+            loop.exec();
+            --depth;
+        }
+    }
+    int viewHits = 0, initialUpdates = 0, draws = 0, ticks = 0, lastTimer = 0;
+    bool enabled502 = true, nestLoop = false;
+    int depth = 0, maxDepth = 0;
+};
+
+class FrameworkTest : public ShellTest {
+protected:
+    void SetUp() override {
+        ShellTest::SetUp();
+        ASSERT_TRUE(Start());
+        m_template =
+            new CDocTemplate(152, CDocTemplate::Factories::Of<TestDoc, CMDIChildWnd, TestView>());
+        theApp.AdoptTemplate(m_template);
+        m_doc = static_cast<TestDoc*>(m_template->OpenDocumentFile(QString()));
+        ASSERT_NE(m_doc, nullptr);
+        m_view = static_cast<TestView*>(m_doc->GetFirstView());
+        Settle();
+    }
+    CDocTemplate* m_template = nullptr;
+    TestDoc* m_doc = nullptr;
+    TestView* m_view = nullptr;
+};
+
+} // namespace
+
+TEST_F(FrameworkTest, CommandsGoToTheFirstHandlerOnTheRoute) {
+    EXPECT_EQ(m_view->initialUpdates, 1);
+    EXPECT_TRUE(Frame()->SendCommand(500)); // document only
+    EXPECT_EQ(m_doc->docHits, 1);
+    EXPECT_TRUE(Frame()->SendCommand(501)); // view before document
+    EXPECT_EQ(m_view->viewHits, 1);
+    EXPECT_EQ(m_doc->docHits, 1);
+    EXPECT_FALSE(Frame()->SendCommand(599)); // nobody
+    EXPECT_FALSE(Frame()->QueryCommandUI(599).m_bEnabled);
+
+    m_view->enabled502 = false; // a disabled command does not run
+    EXPECT_FALSE(Frame()->QueryCommandUI(502).m_bEnabled);
+    EXPECT_FALSE(Frame()->SendCommand(502));
+    EXPECT_EQ(m_view->viewHits, 1);
+    m_view->enabled502 = true;
+    EXPECT_TRUE(Frame()->SendCommand(502));
+    EXPECT_EQ(m_view->viewHits, 2);
+
+    const CCmdUI checked = Frame()->QueryCommandUI(503);
+    EXPECT_TRUE(checked.m_bCheckable);
+    EXPECT_EQ(checked.m_nCheck, 1);
+    // The frame's close command applies to the active document.
+    EXPECT_TRUE(Frame()->QueryCommandUI(cmd::ID_FILE_CLOSE).m_bEnabled);
+    EXPECT_TRUE(Frame()->SendCommand(cmd::ID_FILE_CLOSE));
+    Settle();
+    EXPECT_TRUE(m_template->Documents().empty());
+}
+
+TEST_F(FrameworkTest, NewWindowShowsTheSameDocumentTwice) {
+    EXPECT_TRUE(Frame()->SendCommand(cmd::ID_WINDOW_NEW));
+    Settle();
+    ASSERT_EQ(m_doc->Views().size(), 2u);
+    EXPECT_EQ(m_doc->Views()[1]->GetParentFrame()->windowTitle(), m_doc->GetTitle() + ":2");
+    // Closing one window keeps the document; closing the last closes it.
+    m_doc->Views()[1]->GetParentFrame()->close();
+    Settle();
+    EXPECT_EQ(m_doc->Views().size(), 1u);
+    EXPECT_EQ(m_template->Documents().size(), 1u);
+    m_view->GetParentFrame()->close();
+    Settle();
+    EXPECT_TRUE(m_template->Documents().empty());
+}
+
+TEST_F(FrameworkTest, TimerTicksAreNeverNested) {
+    m_view->nestLoop = true;
+    ASSERT_TRUE(m_view->SetTimer(1, 20));
+    QEventLoop loop;
+    QTimer::singleShot(400, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_GE(m_view->ticks, 1);
+    EXPECT_EQ(m_view->maxDepth, 1);
+    EXPECT_EQ(m_view->lastTimer, 1);
+    EXPECT_TRUE(m_view->KillTimer(1));
+    EXPECT_FALSE(m_view->KillTimer(1));
+}
+
+TEST_F(FrameworkTest, DrawingOutsideARepaintStaysUntilInvalidated) {
+    m_view->resize(200, 100);
+    QImage before = m_view->grab().toImage();
+    EXPECT_EQ(before.pixelColor(10, 10), QColor(Qt::white));
+    const int draws = m_view->draws;
+    m_view->DrawNow([](QPainter& p, const QRect&) { p.fillRect(QRect(5, 5, 20, 20), Qt::red); });
+    EXPECT_EQ(m_view->grab().toImage().pixelColor(10, 10), QColor(Qt::red));
+    EXPECT_EQ(m_view->draws, draws); // no full repaint for the segment
+    m_view->Invalidate();
+    EXPECT_EQ(m_view->grab().toImage().pixelColor(10, 10), QColor(Qt::white));
+    EXPECT_GT(m_view->draws, draws);
+    // The bitmap picture is the plain screen drawing.
+    EXPECT_EQ(m_view->RenderClient().size(), QSize(200, 100));
+}
