@@ -223,6 +223,26 @@ bool ReadShortString(std::span<const uint8_t> data, std::string& out) {
     return true;
 }
 
+// An upper bound of the cells of a sheet substream, from its records'
+// headers alone, so that the cell list is allocated once.
+size_t CountCellRecords(RecordReader in) {
+    size_t cells = 0;
+    int depth = 1;
+    Record r;
+    while (depth > 0 && in.Next(r)) {
+        if (r.type == kBof)
+            ++depth;
+        else if (r.type == kEof)
+            --depth;
+        else if (r.type == kMulRk)
+            cells += r.data.size() / 6;
+        else if (r.type == kLabelSst || r.type == kLabel || r.type == kRString ||
+                 r.type == kNumber || r.type == kRk || r.type == kBoolErr || r.type == kFormula)
+            ++cells;
+    }
+    return cells;
+}
+
 struct SheetEntry {
     uint32_t position;
     std::string name;
@@ -235,6 +255,12 @@ bool CheckBof(const Record& r, uint16_t expectedType) {
 
 char AsciiUpper(char c) {
     return (c >= 'a' && c <= 'z') ? char(c - 32) : c;
+}
+
+bool SameAsciiCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return AsciiUpper(x) == AsciiUpper(y);
+           });
 }
 
 } // namespace
@@ -317,7 +343,7 @@ void Utf8ToUtf16(std::string_view text, std::u16string& out) {
     }
 }
 
-bool CBiffWorkbook::Load(const std::string& path, std::string& error) {
+bool CBiffWorkbook::Load(const std::string& path, std::string& error, std::string_view skipSheet) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         error = "cannot open file";
@@ -350,10 +376,11 @@ bool CBiffWorkbook::Load(const std::string& path, std::string& error) {
         error = "cannot read file";
         return false;
     }
-    return LoadImage(std::move(image), error);
+    return LoadImage(std::move(image), error, skipSheet);
 }
 
-bool CBiffWorkbook::LoadImage(std::vector<uint8_t> image, std::string& error) {
+bool CBiffWorkbook::LoadImage(std::vector<uint8_t> image, std::string& error,
+                              std::string_view skipSheet) {
     CCompoundFile file;
     if (!file.Open(std::move(image), error))
         return false;
@@ -365,10 +392,11 @@ bool CBiffWorkbook::LoadImage(std::vector<uint8_t> image, std::string& error) {
     std::vector<uint8_t> stream;
     if (!file.ReadStream("Workbook", stream, error))
         return false;
-    return Parse(stream, error);
+    return Parse(stream, error, skipSheet);
 }
 
-bool CBiffWorkbook::Parse(std::span<const uint8_t> stream, std::string& error) {
+bool CBiffWorkbook::Parse(std::span<const uint8_t> stream, std::string& error,
+                          std::string_view skipSheet) {
     strings.clear();
     sheets.clear();
     RecordReader globals(stream, 0);
@@ -431,6 +459,10 @@ bool CBiffWorkbook::Parse(std::span<const uint8_t> stream, std::string& error) {
     const size_t sharedStrings = strings.size();
 
     for (const SheetEntry& e : entries) {
+        if (!skipSheet.empty() && SameAsciiCase(e.name, skipSheet)) {
+            sheets.push_back(CBiffSheet{e.name, {}});
+            continue;
+        }
         RecordReader in(stream, e.position);
         if (e.position >= stream.size() || !in.Next(r) || !CheckBof(r, 0x0010)) {
             error = "sheet \"" + e.name + "\" not found in the workbook stream";
@@ -438,6 +470,7 @@ bool CBiffWorkbook::Parse(std::span<const uint8_t> stream, std::string& error) {
         }
         CBiffSheet sheet;
         sheet.name = e.name;
+        sheet.cells.reserve(CountCellRecords(in));
         int depth = 1;
         bool pendingString = false;
         CBiffCell cell;
@@ -601,13 +634,9 @@ bool CBiffWorkbook::Parse(std::span<const uint8_t> stream, std::string& error) {
 }
 
 int CBiffWorkbook::FindSheet(std::string_view name) const {
-    for (size_t i = 0; i < sheets.size(); ++i) {
-        const std::string& s = sheets[i].name;
-        if (s.size() == name.size() &&
-            std::equal(s.begin(), s.end(), name.begin(),
-                       [](char a, char b) { return AsciiUpper(a) == AsciiUpper(b); }))
+    for (size_t i = 0; i < sheets.size(); ++i)
+        if (SameAsciiCase(sheets[i].name, name))
             return int(i);
-    }
     return -1;
 }
 
@@ -649,6 +678,12 @@ std::string CBiffWorkbook::CellText(const CBiffCell& cell) const {
 
 void CBiffWorkbook::SortCells(CBiffSheet& sheet) {
     auto key = [](const CBiffCell& c) { return uint32_t(c.row) << 16 | c.column; };
+    const bool ordered = std::adjacent_find(sheet.cells.begin(), sheet.cells.end(),
+                                            [&](const CBiffCell& a, const CBiffCell& b) {
+                                                return key(a) >= key(b);
+                                            }) == sheet.cells.end();
+    if (ordered)
+        return; // as spreadsheet programs write them
     std::stable_sort(sheet.cells.begin(), sheet.cells.end(),
                      [&](const CBiffCell& a, const CBiffCell& b) { return key(a) < key(b); });
     // Keep the last of cells written twice to one place.

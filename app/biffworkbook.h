@@ -17,9 +17,11 @@ struct CBiffCell {
     uint16_t row = 0;
     uint16_t column = 0;
     Kind kind = Text;
-    uint8_t code = 0;    // Boolean: 0 or 1; Error: the error code
-    uint32_t text = 0;   // Text: index into CBiffWorkbook::strings
-    double number = 0.0; // Number
+    uint8_t code = 0; // Boolean: 0 or 1; Error: the error code
+    union {
+        uint32_t text;       // Text: index into CBiffWorkbook::strings
+        double number = 0.0; // Number
+    };
 };
 
 struct CBiffSheet {
@@ -36,12 +38,14 @@ public:
     std::vector<CBiffSheet> sheets;   // worksheets in workbook order
 
     // Reads the workbook file at path. False and a reason when the file is
-    // missing, damaged, encrypted or not a BIFF8 workbook.
-    bool Load(const std::string& path, std::string& error);
+    // missing, damaged, encrypted or not a BIFF8 workbook. The worksheet
+    // named skipSheet (ASCII case ignored) is listed without its cells.
+    bool Load(const std::string& path, std::string& error, std::string_view skipSheet = {});
     // Parses a complete compound file image.
-    bool LoadImage(std::vector<uint8_t> image, std::string& error);
+    bool LoadImage(std::vector<uint8_t> image, std::string& error, std::string_view skipSheet = {});
     // Parses the records of a "Workbook" stream.
-    bool Parse(std::span<const uint8_t> stream, std::string& error);
+    bool Parse(std::span<const uint8_t> stream, std::string& error,
+               std::string_view skipSheet = {});
 
     // Index of the worksheet with this name (ASCII case ignored), or -1.
     int FindSheet(std::string_view name) const;

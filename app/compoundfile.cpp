@@ -165,6 +165,8 @@ bool CCompoundFile::ReadChain(uint32_t start, const std::vector<uint32_t>& table
     const uint64_t units = mini ? m_miniStream.size() / 64 : m_sectorCount;
     // A chain never visits more units than exist, so loops end here.
     uint64_t steps = 0;
+    if (size != UINT64_MAX && size <= uint64_t(units) * unit)
+        data.reserve(size_t(size) + unit);
     for (uint32_t s = start; s != kEndOfChain && data.size() < size; s = table[s]) {
         if (s >= units || s >= table.size() || ++steps > units) {
             error = "damaged sector chain";

@@ -45,7 +45,8 @@ bool RewriteWorkbook(const std::string& path, const std::string& sheetName, bool
                      WriteSheet writeSheet, std::string& error) {
     CBiffWorkbook existing;
     if (FileHasContent(path)) {
-        if (!existing.Load(path, error))
+        // The sheet being replaced is not read.
+        if (!existing.Load(path, error, sheetName))
             return false;
     } else if (mustExist) {
         error = "no workbook";
