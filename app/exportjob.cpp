@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -71,6 +72,11 @@ bool CExportJob::IsWorkbookPath(const std::string& path) {
     return ext == ".xls";
 }
 
+bool CExportJob::IsSameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
 void CExportJob::SetProgress(int pos) {
     if (m_progress) {
         m_progress->SetPos(pos);
@@ -101,6 +107,10 @@ ExportResult CExportJob::Run() {
     SYSTEMTIME start = m_request.start, end = m_request.end;
     if (std::string why = CheckRequest(h, start, end, m_request.step); !why.empty()) {
         result.message = why;
+        return result;
+    }
+    if (IsSameFile(m_request.sourcePath, m_request.targetPath)) {
+        result.message = "不能导出到数据文件本身，请选择其他文件！";
         return result;
     }
     ClampSpan(h, start, end);

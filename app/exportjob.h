@@ -68,6 +68,9 @@ public:
     static long long FirstRecord(const TdaHeader& h, const SYSTEMTIME& start);
     // Target paths ending in ".xls" (any case) get a workbook.
     static bool IsWorkbookPath(const std::string& path);
+    // Both paths name one existing file (the recording must never be
+    // overwritten by its own export).
+    static bool IsSameFile(const std::string& a, const std::string& b);
 
 private:
     class CancelAdapter : public IWorksheetCancel {

@@ -208,6 +208,7 @@ TEST(ExportJob, RequestsThatCannotBeExportedAreRefusedWithAReason) {
         {dir.File("a.tda"), dir.File("no/such/dir/o6.xls"), r.start, later, 1,
          ExportStatus::WriteFailed, "导出Excel失败"},
     };
+    const std::string recording = ReadBytes(dir.File("a.tda"));
     for (const Case& c : cases) {
         ExportResult res = Export(c.src, c.dst, c.from, c.to, c.step);
         EXPECT_EQ(res.status, c.status) << c.dst;
@@ -215,6 +216,12 @@ TEST(ExportJob, RequestsThatCannotBeExportedAreRefusedWithAReason) {
         EXPECT_NE(res.message, "导出Excel成功！");
         EXPECT_FALSE(std::filesystem::exists(c.dst)) << c.dst;
     }
+    // The recording itself as the target is refused and stays as it was.
+    ExportResult self = Export(dir.File("a.tda"), dir.File("a.tda"), r.start, later);
+    EXPECT_EQ(self.status, ExportStatus::Refused);
+    EXPECT_NE(self.message.find("数据文件本身"), std::string::npos);
+    EXPECT_EQ(ReadBytes(dir.File("a.tda")), recording);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("a.tda.bak")));
 }
 
 TEST(ExportJob, OtherTargetsBecomeCommaSeparatedTextAndCutShortFilesEndAtTheirLastRow) {
