@@ -30,6 +30,14 @@ enum RecordType : uint16_t {
     kString = 0x0207,
     kRk = 0x027E,
     kBof = 0x0809,
+    kFont = 0x0031,
+    kFormat = 0x041E,
+    kXf = 0x00E0,
+    kStyle = 0x0293,
+    kPalette = 0x0092,
+    kDefColWidth = 0x0055,
+    kColInfo = 0x007D,
+    kMergeCells = 0x00E5,
 };
 
 uint16_t Get16(const uint8_t* p) {
@@ -60,6 +68,14 @@ struct Record {
     uint16_t type = 0;
     std::span<const uint8_t> data;
 };
+
+void AppendRecord(std::vector<uint8_t>& out, const Record& r) {
+    out.push_back(uint8_t(r.type));
+    out.push_back(uint8_t(r.type >> 8));
+    out.push_back(uint8_t(r.data.size()));
+    out.push_back(uint8_t(r.data.size() >> 8));
+    out.insert(out.end(), r.data.begin(), r.data.end());
+}
 
 // Walks the records of a stream from a position; a record running past the
 // end of the stream is damage.
@@ -399,6 +415,8 @@ bool CBiffWorkbook::Parse(std::span<const uint8_t> stream, std::string& error,
                           std::string_view skipSheet) {
     strings.clear();
     sheets.clear();
+    formatRecords.clear();
+    xfCount = 0;
     RecordReader globals(stream, 0);
     Record r;
     if (!globals.Next(r) || !CheckBof(r, 0x0005)) {
@@ -417,7 +435,11 @@ bool CBiffWorkbook::Parse(std::span<const uint8_t> stream, std::string& error,
             error = "the workbook is encrypted";
             return false;
         }
-        if (r.type == kBoundSheet) {
+        if (r.type == kFont || r.type == kFormat || r.type == kXf || r.type == kStyle ||
+            r.type == kPalette) {
+            AppendRecord(formatRecords, r);
+            xfCount += r.type == kXf;
+        } else if (r.type == kBoundSheet) {
             if (r.data.size() < 6) {
                 error = "damaged sheet entry";
                 return false;
@@ -460,7 +482,9 @@ bool CBiffWorkbook::Parse(std::span<const uint8_t> stream, std::string& error,
 
     for (const SheetEntry& e : entries) {
         if (!skipSheet.empty() && SameAsciiCase(e.name, skipSheet)) {
-            sheets.push_back(CBiffSheet{e.name, {}});
+            CBiffSheet skipped;
+            skipped.name = e.name;
+            sheets.push_back(std::move(skipped));
             continue;
         }
         RecordReader in(stream, e.position);
@@ -473,12 +497,14 @@ bool CBiffWorkbook::Parse(std::span<const uint8_t> stream, std::string& error,
         sheet.cells.reserve(CountCellRecords(in));
         int depth = 1;
         bool pendingString = false;
+        uint16_t xf = 15, pendingXf = 15;
         CBiffCell cell;
         auto add = [&](uint16_t row, uint16_t column) {
             // Columns beyond IV do not exist in this format.
             if (column < 256) {
                 cell.row = row;
                 cell.column = column;
+                cell.xf = xf;
                 sheet.cells.push_back(cell);
             }
         };
@@ -500,6 +526,14 @@ bool CBiffWorkbook::Parse(std::span<const uint8_t> stream, std::string& error,
             const uint8_t* d = r.data.data();
             const size_t n = r.data.size();
             bool shortRecord = false;
+            // Cell records have their XF at offset 4; a STRING record keeps
+            // the XF of its FORMULA.
+            if ((r.type == kLabelSst || r.type == kLabel || r.type == kRString ||
+                 r.type == kNumber || r.type == kRk || r.type == kBoolErr || r.type == kFormula) &&
+                n >= 6)
+                xf = Get16(d + 4);
+            else if (r.type == kString)
+                xf = pendingXf;
             switch (r.type) {
             case kLabelSst:
                 if (n < 10) {
@@ -558,6 +592,7 @@ bool CBiffWorkbook::Parse(std::span<const uint8_t> stream, std::string& error,
                     cell = CBiffCell{};
                     cell.kind = CBiffCell::Number;
                     cell.number = DecodeRk(Get32(d + 4 + 6 * i + 2));
+                    xf = Get16(d + 4 + 6 * i);
                     if (first + i < 256)
                         add(row, uint16_t(first + i));
                 }
@@ -586,6 +621,7 @@ bool CBiffWorkbook::Parse(std::span<const uint8_t> stream, std::string& error,
                 } else if (d[6] == 0) {
                     // The text result follows in a STRING record.
                     pendingString = true;
+                    pendingXf = xf;
                     cell.row = Get16(d);
                     cell.column = Get16(d + 2);
                     break;
@@ -619,6 +655,17 @@ bool CBiffWorkbook::Parse(std::span<const uint8_t> stream, std::string& error,
                 add(row, column);
                 break;
             }
+            case kDefColWidth:
+                if (n >= 2)
+                    sheet.defaultColumnWidth = Get16(d);
+                break;
+            case kColInfo:
+                if (n >= 12)
+                    AppendRecord(sheet.columnRecords, r);
+                break;
+            case kMergeCells:
+                AppendRecord(sheet.mergeRecords, r);
+                break;
             default:
                 break;
             }

@@ -18,6 +18,7 @@ struct CBiffCell {
     uint16_t column = 0;
     Kind kind = Text;
     uint8_t code = 0; // Boolean: 0 or 1; Error: the error code
+    uint16_t xf = 15; // the cell's format (index of its XF record)
     union {
         uint32_t text;       // Text: index into CBiffWorkbook::strings
         double number = 0.0; // Number
@@ -27,6 +28,11 @@ struct CBiffCell {
 struct CBiffSheet {
     std::string name; // UTF-8
     std::vector<CBiffCell> cells;
+    // Look of the sheet carried over as whole records: the default column
+    // width, COLINFO (column widths) and MERGECELLS.
+    uint16_t defaultColumnWidth = 8;
+    std::vector<uint8_t> columnRecords;
+    std::vector<uint8_t> mergeRecords;
 };
 
 class CBiffWorkbook {
@@ -36,6 +42,10 @@ public:
 
     std::vector<std::string> strings; // UTF-8: the shared strings, then inline texts
     std::vector<CBiffSheet> sheets;   // worksheets in workbook order
+    // The workbook's FONT, FORMAT, XF, STYLE and PALETTE records as they
+    // stand (headers included), and how many XF records are among them.
+    std::vector<uint8_t> formatRecords;
+    uint32_t xfCount = 0;
 
     // Reads the workbook file at path. False and a reason when the file is
     // missing, damaged, encrypted or not a BIFF8 workbook. The worksheet

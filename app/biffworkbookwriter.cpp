@@ -11,7 +11,6 @@
 namespace {
 
 constexpr uint16_t kMaxRecordData = 8224;
-constexpr uint16_t kCellXf = 15; // the first cell XF after the 15 style XFs
 constexpr int kRowsPerBlock = 32;
 constexpr size_t kMaxTextLength = 32767;
 
@@ -193,7 +192,10 @@ struct CBiffWorkbookWriter::Sheet {
     std::vector<uint8_t> cells;          // the cell table: row blocks and DBCELLs
     std::vector<uint32_t> dbCellOffsets; // positions within cells
     std::vector<uint8_t> head;           // BOF to DIMENSIONS, built on save
-    std::vector<uint8_t> tail;           // WINDOW2 and EOF
+    std::vector<uint8_t> tail;           // WINDOW2, MERGECELLS and EOF
+    uint16_t defaultColumnWidth = 8;
+    std::vector<uint8_t> columns; // COLINFO records
+    std::vector<uint8_t> merged;  // MERGECELLS records
     int firstRow = -1, lastRow = -1, firstColumn = kMaxColumns, lastColumn = -1;
 };
 
@@ -206,6 +208,19 @@ bool CBiffWorkbookWriter::IsValidSheetName(std::string_view name) {
     if (u.empty() || u.size() > kMaxSheetName || u.front() == u'\'' || u.back() == u'\'')
         return false;
     return u.find_first_of(u"[]:*?/\\") == std::u16string::npos;
+}
+
+void CBiffWorkbookWriter::UseFormatting(std::vector<uint8_t> records) {
+    m_formatting = std::move(records);
+}
+
+void CBiffWorkbookWriter::SetColumns(uint16_t defaultWidth, std::vector<uint8_t> colInfoRecords) {
+    m_sheets.back().defaultColumnWidth = defaultWidth;
+    m_sheets.back().columns = std::move(colInfoRecords);
+}
+
+void CBiffWorkbookWriter::SetMergedCells(std::vector<uint8_t> mergeCellsRecords) {
+    m_sheets.back().merged = std::move(mergeCellsRecords);
 }
 
 void CBiffWorkbookWriter::BeginSheet(std::string_view name) {
@@ -245,7 +260,7 @@ void CBiffWorkbookWriter::StartCell(uint16_t row, uint16_t column) {
 }
 
 uint8_t* CBiffWorkbookWriter::CellRecord(uint16_t type, uint16_t size, uint16_t row,
-                                         uint16_t column) {
+                                         uint16_t column, uint16_t xf) {
     StartCell(row, column);
     const size_t at = m_blockCells.size();
     m_blockCells.resize(at + 4 + size);
@@ -254,32 +269,34 @@ uint8_t* CBiffWorkbookWriter::CellRecord(uint16_t type, uint16_t size, uint16_t 
     Put16(p + 2, size);
     Put16(p + 4, row);
     Put16(p + 6, column);
-    Put16(p + 8, kCellXf);
+    Put16(p + 8, xf);
     return p + 10;
 }
 
-void CBiffWorkbookWriter::AddText(uint16_t row, uint16_t column, std::string_view utf8) {
+void CBiffWorkbookWriter::AddText(uint16_t row, uint16_t column, std::string_view utf8,
+                                  uint16_t xf) {
     if (column >= kMaxColumns || utf8.empty())
         return;
     const uint32_t index = m_strings->Intern(utf8);
     ++m_stringRefs;
-    Put32(CellRecord(kLabelSst, 10, row, column), index);
+    Put32(CellRecord(kLabelSst, 10, row, column, xf), index);
 }
 
-void CBiffWorkbookWriter::AddNumber(uint16_t row, uint16_t column, double value) {
+void CBiffWorkbookWriter::AddNumber(uint16_t row, uint16_t column, double value, uint16_t xf) {
     if (column >= kMaxColumns)
         return;
     uint64_t bits;
     std::memcpy(&bits, &value, sizeof bits);
-    uint8_t* p = CellRecord(kNumber, 14, row, column);
+    uint8_t* p = CellRecord(kNumber, 14, row, column, xf);
     Put32(p, uint32_t(bits));
     Put32(p + 4, uint32_t(bits >> 32));
 }
 
-void CBiffWorkbookWriter::AddBoolErr(uint16_t row, uint16_t column, uint8_t value, bool isError) {
+void CBiffWorkbookWriter::AddBoolErr(uint16_t row, uint16_t column, uint8_t value, bool isError,
+                                     uint16_t xf) {
     if (column >= kMaxColumns)
         return;
-    uint8_t* p = CellRecord(kBoolErr, 8, row, column);
+    uint8_t* p = CellRecord(kBoolErr, 8, row, column, xf);
     p[0] = value;
     p[1] = isError ? 1 : 0;
 }
@@ -300,7 +317,7 @@ void CBiffWorkbookWriter::FlushBlock() {
         Put16(rec + 10, 0x00FF); // default height
         Put16(rec + 12, 0);
         Put16(rec + 14, 0);
-        Put32(rec + 16, 0x000F0100u); // XF 15, reserved bit set
+        Put32(rec + 16, 0x000F0100u); // XF 15 (unused without ghost flag), reserved bit
         out.insert(out.end(), rec, rec + 20);
     }
     const size_t cellsPos = out.size();
@@ -332,6 +349,7 @@ void CBiffWorkbookWriter::EndSheet() {
     // selected and shown one.
     const uint16_t flags = m_sheets.size() == 1 ? 0x06B6 : 0x00B6;
     tail.Record(kWindow2, {flags, 0, 0, 64, 0, 0, 0, 0, 0});
+    tail.Bytes(sheet.merged);
     tail.Record(kEof, {});
     sheet.tail = std::move(tail.bytes);
 }
@@ -449,53 +467,57 @@ bool CBiffWorkbookWriter::Save(const std::string& path, std::string& error) {
     g.Record(kCalcPrecision, {1});
     g.Record(kRefreshAll, {0});
     g.Record(kBookBool, {0});
-    for (int i = 0; i < 4; ++i) {
-        const size_t at = g.Begin(kFont);
-        g.U16(200); // 10 pt
-        g.U16(0);
-        g.U16(0x7FFF);
-        g.U16(400);
-        g.U16(0);
-        g.U8(0);
-        g.U8(0);
-        g.U8(0);
-        g.U8(0);
-        g.UnicodeString(u"Arial", true);
-        g.End(at);
+    if (m_formatting.empty()) {
+        for (int i = 0; i < 4; ++i) {
+            const size_t at = g.Begin(kFont);
+            g.U16(200); // 10 pt
+            g.U16(0);
+            g.U16(0x7FFF);
+            g.U16(400);
+            g.U16(0);
+            g.U8(0);
+            g.U8(0);
+            g.U8(0);
+            g.U8(0);
+            g.UnicodeString(u"Arial", true);
+            g.End(at);
+        }
+        static const std::pair<uint16_t, const char16_t*> formats[] = {
+            {5, u"\"$\"#,##0_);(\"$\"#,##0)"},
+            {6, u"\"$\"#,##0_);[Red](\"$\"#,##0)"},
+            {7, u"\"$\"#,##0.00_);(\"$\"#,##0.00)"},
+            {8, u"\"$\"#,##0.00_);[Red](\"$\"#,##0.00)"},
+            {42, u"_(\"$\"* #,##0_);_(\"$\"* \\(#,##0\\);_(\"$\"* \"-\"_);_(@_)"},
+            {41, u"_(* #,##0_);_(* \\(#,##0\\);_(* \"-\"_);_(@_)"},
+            {44, u"_(\"$\"* #,##0.00_);_(\"$\"* \\(#,##0.00\\);_(\"$\"* \"-\"??_);_(@_)"},
+            {43, u"_(* #,##0.00_);_(* \\(#,##0.00\\);_(* \"-\"??_);_(@_)"},
+        };
+        for (const auto& [index, text] : formats) {
+            const size_t at = g.Begin(kFormat);
+            g.U16(index);
+            g.UnicodeString(text, false);
+            g.End(at);
+        }
+        // 15 style XFs and the one cell XF every cell uses.
+        for (int i = 0; i < 16; ++i) {
+            const bool style = i < 15;
+            const size_t at = g.Begin(kXf);
+            g.U16(0);
+            g.U16(0);
+            g.U16(style ? 0xFFF5 : 0x0001);
+            g.U8(0x20);
+            g.U8(0);
+            g.U8(0);
+            g.U8(style && i > 0 ? 0xF4 : 0x00);
+            g.U32(0);
+            g.U32(0);
+            g.U16(0x20C0);
+            g.End(at);
+        }
+        g.Record(kStyle, {0x8000, 0xFF00});
+    } else {
+        g.Bytes(m_formatting);
     }
-    static const std::pair<uint16_t, const char16_t*> formats[] = {
-        {5, u"\"$\"#,##0_);(\"$\"#,##0)"},
-        {6, u"\"$\"#,##0_);[Red](\"$\"#,##0)"},
-        {7, u"\"$\"#,##0.00_);(\"$\"#,##0.00)"},
-        {8, u"\"$\"#,##0.00_);[Red](\"$\"#,##0.00)"},
-        {42, u"_(\"$\"* #,##0_);_(\"$\"* \\(#,##0\\);_(\"$\"* \"-\"_);_(@_)"},
-        {41, u"_(* #,##0_);_(* \\(#,##0\\);_(* \"-\"_);_(@_)"},
-        {44, u"_(\"$\"* #,##0.00_);_(\"$\"* \\(#,##0.00\\);_(\"$\"* \"-\"??_);_(@_)"},
-        {43, u"_(* #,##0.00_);_(* \\(#,##0.00\\);_(* \"-\"??_);_(@_)"},
-    };
-    for (const auto& [index, text] : formats) {
-        const size_t at = g.Begin(kFormat);
-        g.U16(index);
-        g.UnicodeString(text, false);
-        g.End(at);
-    }
-    // 15 style XFs and the one cell XF every cell uses.
-    for (int i = 0; i < 16; ++i) {
-        const bool style = i < 15;
-        const size_t at = g.Begin(kXf);
-        g.U16(0);
-        g.U16(0);
-        g.U16(style ? 0xFFF5 : 0x0001);
-        g.U8(0x20);
-        g.U8(0);
-        g.U8(0);
-        g.U8(style && i > 0 ? 0xF4 : 0x00);
-        g.U32(0);
-        g.U32(0);
-        g.U16(0x20C0);
-        g.End(at);
-    }
-    g.Record(kStyle, {0x8000, 0xFF00});
     g.Record(kUsesElfs, {0});
     std::vector<size_t> sheetPositionFields;
     for (const Sheet& s : m_sheets) {
@@ -559,7 +581,8 @@ bool CBiffWorkbookWriter::Save(const std::string& path, std::string& error) {
             h.End(at);
         }
         const size_t defColWidthPos = h.size();
-        h.Record(kDefColWidth, {8});
+        h.Record(kDefColWidth, {s.defaultColumnWidth});
+        h.Bytes(s.columns);
         const bool empty = s.firstRow < 0;
         {
             const size_t at = h.Begin(kDimensions);

@@ -36,6 +36,23 @@ std::string Format(const char* format, const std::string& value) {
     return out;
 }
 
+// COLINFO records whose format is not among the workbook's XFs get the
+// default cell format.
+std::vector<uint8_t> WithValidFormats(std::vector<uint8_t> colInfo, uint32_t xfCount) {
+    for (size_t at = 0; at + 4 <= colInfo.size();) {
+        const size_t length = colInfo[at + 2] | colInfo[at + 3] << 8;
+        if (at + 4 + length > colInfo.size())
+            break;
+        uint8_t* xf = &colInfo[at + 4 + 6];
+        if (length >= 8 && uint32_t(xf[0] | xf[1] << 8) >= xfCount) {
+            xf[0] = uint8_t(CBiffWorkbookWriter::kDefaultXf);
+            xf[1] = 0;
+        }
+        at += 4 + length;
+    }
+    return colInfo;
+}
+
 // Rewrites the workbook at path: every other worksheet keeps its cell values
 // and place; the named sheet is written by writeSheet in its place, or added
 // last when the workbook has no such sheet. With mustExist, a missing file
@@ -58,19 +75,32 @@ bool RewriteWorkbook(const std::string& path, const std::string& sheetName, bool
         return false;
     }
     CBiffWorkbookWriter writer;
-    auto copySheet = [&](const CBiffSheet& sheet) {
+    // The other sheets keep their formats when the workbook's own formatting
+    // records are complete enough to be written again.
+    const bool keepFormats = existing.xfCount >= 16;
+    const uint32_t xfCount = keepFormats ? existing.xfCount : 16;
+    if (keepFormats)
+        writer.UseFormatting(std::move(existing.formatRecords));
+    auto formatOf = [&](uint16_t xf) {
+        return keepFormats && xf < xfCount ? xf : CBiffWorkbookWriter::kDefaultXf;
+    };
+    auto copySheet = [&](CBiffSheet& sheet) {
         writer.BeginSheet(sheet.name);
+        writer.SetColumns(sheet.defaultColumnWidth,
+                          WithValidFormats(std::move(sheet.columnRecords), xfCount));
+        writer.SetMergedCells(std::move(sheet.mergeRecords));
         for (const CBiffCell& c : sheet.cells) {
+            const uint16_t xf = formatOf(c.xf);
             switch (c.kind) {
             case CBiffCell::Text:
-                writer.AddText(c.row, c.column, existing.CellText(c));
+                writer.AddText(c.row, c.column, existing.CellText(c), xf);
                 break;
             case CBiffCell::Number:
-                writer.AddNumber(c.row, c.column, c.number);
+                writer.AddNumber(c.row, c.column, c.number, xf);
                 break;
             case CBiffCell::Boolean:
             case CBiffCell::Error:
-                writer.AddBoolErr(c.row, c.column, c.code, c.kind == CBiffCell::Error);
+                writer.AddBoolErr(c.row, c.column, c.code, c.kind == CBiffCell::Error, xf);
                 break;
             }
         }

@@ -275,7 +275,7 @@ TEST_F(WorksheetFileTest, ReplacingASheetKeepsTheOtherSheetsOfAForeignWorkbook) 
     // CONTINUE record that switches to two-byte characters, as Excel does.
     BiffBuilder b;
     b.Bof(0x0005);
-    b.Xfs();
+    b.Formatting({{164, "yyyy-mm-dd"}});
     const size_t dataPos = b.BoundSheet("Data");
     const size_t sheetPos = b.BoundSheet("Sheet1");
     size_t at = b.Begin(0x00FC);
@@ -371,6 +371,31 @@ TEST_F(WorksheetFileTest, ReplacingASheetKeepsTheOtherSheetsOfAForeignWorkbook) 
     b.U32(0);
     b.U16(0);
     b.End(at);
+    at = b.Begin(0x0203); // a date: NUMBER with the yyyy-mm-dd format (XF 16)
+    b.U16(4);
+    b.U16(0);
+    b.U16(16);
+    b.F64(45000);
+    b.End(at);
+    at = b.Begin(0x007D); // COLINFO: column A 5000 wide
+    b.U16(0);
+    b.U16(0);
+    b.U16(5000);
+    b.U16(15);
+    b.U16(0);
+    b.U16(0);
+    b.End(at);
+    at = b.Begin(0x023E); // WINDOW2, then MERGECELLS A5:B5
+    for (uint16_t w : {0x06B6, 0, 0, 64, 0, 0, 0, 0, 0})
+        b.U16(w);
+    b.End(at);
+    at = b.Begin(0x00E5);
+    b.U16(1);
+    b.U16(4);
+    b.U16(4);
+    b.U16(0);
+    b.U16(1);
+    b.End(at);
     b.Eof();
 
     b.Patch32(sheetPos, uint32_t(b.bytes.size()));
@@ -389,7 +414,7 @@ TEST_F(WorksheetFileTest, ReplacingASheetKeepsTheOtherSheetsOfAForeignWorkbook) 
     ASSERT_TRUE(before.ok) << before.output;
     const XlrdSheet* dataBefore = before.Sheet("Data");
     ASSERT_NE(dataBefore, nullptr);
-    ASSERT_EQ(dataBefore->rows.size(), 4u);
+    ASSERT_EQ(dataBefore->rows.size(), 5u);
     EXPECT_EQ(dataBefore->rows[0], (Fields{"alpha", "abc温度计", ""}));
     EXPECT_EQ(dataBefore->rows[3], (Fields{"inline", "foo", "n99.5"}));
 
@@ -423,6 +448,18 @@ TEST_F(WorksheetFileTest, ReplacingASheetKeepsTheOtherSheetsOfAForeignWorkbook) 
     ASSERT_EQ(after.sheets.size(), 2u);
     EXPECT_EQ(after.sheets[0].name, "Data");
     EXPECT_EQ(after.sheets[0].rows, dataBefore->rows);
+    // Its look too: the date format, the column width, the merged range.
+    bool ok = false;
+    const std::string look =
+        RunPython("import sys, xlrd\n"
+                  "b = xlrd.open_workbook(sys.argv[1], formatting_info=True)\n"
+                  "s = b.sheet_by_name('Data')\n"
+                  "xf = b.xf_list[s.cell_xf_index(4, 0)]\n"
+                  "print(b.format_map[xf.format_key].format_str, s.colinfo_map[0].width,\n"
+                  "      s.merged_cells)\n",
+                  path, dir, ok);
+    EXPECT_TRUE(ok) << look;
+    EXPECT_EQ(look, "yyyy-mm-dd 5000 [(4, 5, 0, 2)]\n");
     const XlrdSheet* sheet1 = after.Sheet("Sheet1");
     ASSERT_NE(sheet1, nullptr);
     Fields header{"old"};

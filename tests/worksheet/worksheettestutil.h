@@ -74,6 +74,26 @@ inline std::vector<std::string> SplitTabs(const std::string& line) {
     }
 }
 
+// Runs a python3 script on a workbook (sys.argv[1]) and returns its output;
+// ok is false when the script fails.
+inline std::string RunPython(const std::string& body, const std::string& xlsPath,
+                             const TempDir& dir, bool& ok) {
+    const std::string script = dir.File("check.py");
+    std::ofstream(script) << body;
+    const std::string cmd = "/usr/bin/python3 '" + script + "' '" + xlsPath + "' 2>&1";
+    std::string output;
+    FILE* p = popen(cmd.c_str(), "r");
+    ok = p != nullptr;
+    if (!p)
+        return output;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        output.append(buf, n);
+    ok = pclose(p) == 0;
+    return output;
+}
+
 inline XlrdBook ReadWithXlrd(const std::string& xlsPath, const TempDir& dir) {
     const std::string script = dir.File("dump.py");
     {
@@ -164,12 +184,34 @@ public:
         End(at);
     }
     void Eof() { End(Begin(0x000A)); }
-    // 15 style XFs and one cell XF, the least a reader maps cells through.
-    void Xfs() {
-        for (int i = 0; i < 16; ++i) {
-            const size_t at = Begin(0x00E0);
+    // One font, 15 style XFs and one cell XF, the least a reader maps cells
+    // through, then a cell XF for each extra number format given.
+    void Formatting(const std::vector<std::pair<uint16_t, std::string>>& formats) {
+        size_t at = Begin(0x0031);
+        U16(200);
+        U16(0);
+        U16(0x7FFF);
+        U16(400);
+        U16(0);
+        U32(0);
+        U8(5);
+        U8(0);
+        for (char c : std::string("Arial"))
+            U8(uint8_t(c));
+        End(at);
+        for (const auto& [index, text] : formats) {
+            at = Begin(0x041E);
+            U16(index);
+            U16(uint16_t(text.size()));
+            U8(0);
+            for (char c : text)
+                U8(uint8_t(c));
+            End(at);
+        }
+        for (size_t i = 0; i < 16 + formats.size(); ++i) {
+            at = Begin(0x00E0);
             U16(0);
-            U16(0);
+            U16(i < 16 ? 0 : formats[i - 16].first);
             U16(i < 15 ? 0xFFF5 : 0x0001);
             U8(0x20);
             for (int k = 0; k < 13; ++k)
