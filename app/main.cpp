@@ -7,6 +7,7 @@
 // real-time window and starts acquiring from the configured port.
 
 #include "fonts.h"
+#include "launchprobe.h"
 #include "mainfrm.h"
 #include "vantrel.h"
 
@@ -44,6 +45,8 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     // ---- ... and act on them here, once the main window is shown. ----
+
+    InstallLaunchProbe(theApp.MainFrame());
     if (parser.isSet(acquireOption)) {
         if (CMainFrame* frame = theApp.MainFrame()) {
             frame->SendCommand(cmd::ID_REALTIME);

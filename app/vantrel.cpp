@@ -16,6 +16,7 @@
 #include "zorcomm.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QtDebug>
 #include <cstring>
 #include <filesystem>
@@ -283,6 +284,10 @@ bool CVantrelApp::InitInstance() {
     }
     if (!ProcessShellCommand(m_cmdInfo))
         return false;
+    // Without a window manager (a bare X server) maximising does nothing:
+    // take the screen's work area first.
+    if (QScreen* screen = frame->screen())
+        frame->setGeometry(screen->availableGeometry());
     frame->showMaximized();
     return true;
 }

@@ -111,7 +111,10 @@ bool CMDIFrameWnd::LoadFrame(int resourceId) {
     });
     m_pIdleTimer->start(250);
     SetPromptParent(this);
-    return OnCreate();
+    if (!OnCreate())
+        return false;
+    UpdateToolBarStates();
+    return true;
 }
 
 CMDIChildWnd* CMDIFrameWnd::MDIGetActive() const {
