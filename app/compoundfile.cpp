@@ -1,6 +1,7 @@
 #include "compoundfile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -339,9 +340,15 @@ bool CCompoundFile::WriteSingleStream(const std::string& path, std::string_view 
               d + 1 < difatSectors ? firstDifat + d + 1 : kEndOfChain);
     }
 
+    // The temporary file is created like any new file (the umask applies).
+    static std::atomic<unsigned> serial{0};
     TempFile tmp;
-    tmp.path = path + ".XXXXXX";
-    tmp.fd = ::mkstemp(tmp.path.data());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tmp.path = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
+        tmp.fd = ::open(tmp.path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (tmp.fd >= 0 || errno != EEXIST)
+            break;
+    }
     if (tmp.fd < 0) {
         tmp.path.clear();
         error = std::string("cannot create file: ") + std::strerror(errno);
@@ -354,10 +361,10 @@ bool CCompoundFile::WriteSingleStream(const std::string& path, std::string_view 
         ok = ok && WriteAll(tmp.fd, p.data(), p.size());
     ok = ok && WriteAll(tmp.fd, zeros.data(), size_t(padding));
     ok = ok && WriteAll(tmp.fd, tail.data(), tail.size());
-    // mkstemp makes the file private; give it the permissions a new file gets.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ok = ok && ::fchmod(tmp.fd, 0666 & ~mask) == 0;
+    // A replaced file keeps its permissions.
+    struct stat old {};
+    if (::stat(path.c_str(), &old) == 0)
+        ok = ok && ::fchmod(tmp.fd, old.st_mode & 07777) == 0;
     if (::close(tmp.fd) != 0)
         ok = false;
     tmp.fd = -1;

@@ -639,7 +639,12 @@ TEST_F(WorksheetFileTest, CellAndColumnOperations) {
     EXPECT_EQ(column, (Fields{"name", "oven", "kiln", " ", "new"}));
 
     ASSERT_TRUE(w.WriteOut());
+    namespace fs = std::filesystem;
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
     ASSERT_TRUE(w.UpdateMatchingRows({"2", "furnace", "31.0"}, {"2", "kiln", "99.9"}));
+    // The rewritten workbook keeps the file's permissions.
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
     ASSERT_TRUE(w.GetCellValue(2, 3, value));
     EXPECT_EQ(value, "furnace");
     const XlrdBook book = ReadWithXlrd(path, dir);
