@@ -26,6 +26,7 @@ const Verb kVerbs[] = {
      CmdExport},
 #ifdef VANTREL_CLI_GUI
     {"print", "print FILE OUT.pdf [--fahrenheit]", CmdPrint},
+    {"render", "render FILE OUT.png [--size WxH] [--readout X] [--fahrenheit]", CmdRender},
 #endif
 };
 

@@ -18,4 +18,5 @@ int CmdExport(const CliArgs& a);
 #ifdef VANTREL_CLI_GUI
 // Verbs that need Qt are declared here.
 int CmdPrint(const CliArgs& a);
+int CmdRender(const CliArgs& a);
 #endif

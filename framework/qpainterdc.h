@@ -11,6 +11,9 @@
 
 #include <QFont>
 
+#include <vector>
+
+class QImage;
 class QPainter;
 
 class QPainterDc : public DeviceContext {
@@ -33,8 +36,14 @@ public:
     static QFont QtFontFor(const DcFont& font);
 
 private:
-    void ApplyPen();
-    void DrawLineWithoutEndPoint(int x1, int y1, int x2, int y2);
+    struct QueuedLine {
+        int x1, y1, x2, y2;
+    };
+    void QueueLineWithoutEndPoint(int x1, int y1, int x2, int y2);
+    void FlushLines();
+    QImage* DirectTarget() const;
+    static bool SetLinePixels(QImage& image, const QueuedLine& l, uint32_t argb);
+    void DrawQueuedWithQt(const std::vector<QueuedLine>& lines);
 
     QPainter& m_painter;
     int m_x = 0;
@@ -43,4 +52,8 @@ private:
     DcFont m_font{16, 0, std::string()};
     DcColor m_textColor = 0;
     DcBkMode m_bkMode = DcBkMode::Opaque;
+    bool m_scaled = false;
+    DcPen m_batchPen{0, 1};
+    QImage* m_direct = nullptr; // set when lines may be written as pixels
+    std::vector<QueuedLine> m_lines;
 };
