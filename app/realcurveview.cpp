@@ -2,6 +2,7 @@
 
 #include "alarmsetdlg.h"
 #include "commandids.h"
+#include "comsettingdlg.h"
 #include "datafolder.h"
 #include "document.h"
 #include "mdichildwnd.h"
@@ -11,10 +12,6 @@
 #include "timearith.h"
 #include "vantrel.h"
 
-#if __has_include("comsettingdlg.h")
-#include "comsettingdlg.h"
-#define VANTREL_HAVE_COMSETTINGDLG 1
-#endif
 #if __has_include("curvepara.h")
 #include "curvepara.h"
 #define VANTREL_HAVE_CURVEPARA 1
@@ -382,10 +379,8 @@ void CRealCurveView::OnMouseWheel(int delta, QPoint) {
 void CRealCurveView::OnComSetting() {
     if (theApp.m_bAcquiring)
         return;
-#ifdef VANTREL_HAVE_COMSETTINGDLG
     CComSettingDlg dlg(this);
     dlg.DoModal();
-#endif
 }
 
 void CRealCurveView::OnCurvePara() {

@@ -6,7 +6,6 @@
 //   acquisition_soak [--polls N] [--fault-rate R] [--channels N]
 //
 // Prints the counts and exits 1 when a row differs from the hold rule.
-// Results of a run are in bench/README.md.
 
 #include "acquisitionrun.h"
 #include "devicesimulator.h"

@@ -270,6 +270,34 @@ TEST_F(RealCurveViewTest, CursorClicksDoubleClicksAndWheel) {
     EXPECT_EQ(v->Readout().cursorX, 250);
 }
 
+TEST_F(RealCurveViewTest, CurveParameterCommandWritesTheSettingsAndLaysOutAgain) {
+    auto v = MakeView();
+    ASSERT_EQ(v->Display().PointsPerScreen(), 601u);
+    const std::string file = m_folder / "CURVEPARA.DAT";
+    // Cancelled: nothing changes.
+    CDialog::SetModalScript([](CDialog& d) { d.EndDialog(CDialog::IDCANCEL_RESULT); });
+    v->OnCmdMsg(cmd::ID_REALTIME_CURVEPARA);
+    EXPECT_EQ(v->Display().PointsPerScreen(), 601u);
+    // Accepted with a 60-second window.
+    CDialog::SetModalScript([](CDialog& d) {
+        theApp.m_CurvePara.timeLength = 60;
+        theApp.m_CurvePara.timeLengthInSeconds = 1;
+        d.EndDialog(CDialog::IDOK_RESULT);
+    });
+    v->OnCmdMsg(cmd::ID_REALTIME_CURVEPARA);
+    CDialog::SetModalScript(nullptr);
+    EXPECT_EQ(v->Display().PointsPerScreen(), 21u);
+    EXPECT_EQ(v->CurvePara().timeLength, 60);
+    CurveParameters stored{};
+    FILE* f = std::fopen(file.c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(std::fread(&stored, sizeof stored, 1, f), 1u);
+    std::fclose(f);
+    EXPECT_EQ(stored.timeLength, 60);
+    EXPECT_EQ(stored.timeLengthInSeconds, 1);
+    EXPECT_EQ(FileSize(file), 3513);
+}
+
 TEST_F(RealCurveViewTest, DeviceDialogReadsAndWritesRegisters80To82) {
     auto& s = StartSimulator(); // 8 channels, limits 300 and 10
     std::vector<QString> shown;
