@@ -286,18 +286,18 @@ bool WriteCommBlock(const char* data, int32_t length, int32_t port) {
 
 int32_t ReadCommBlock(char* buffer, uint32_t maxLength, int32_t port) {
     int fd = OpenDescriptor(port);
-    if (fd < 0)
+    if (fd < 0 || maxLength == 0)
         return 0;
-    uint32_t n = std::min(maxLength, static_cast<uint32_t>(QueuedBytes(fd)));
-    if (n == 0)
-        return 0;
+    // A non-blocking read hands over what has arrived, at most maxLength bytes,
+    // and returns at once when nothing has.
     for (;;) {
-        ssize_t got = ::read(fd, buffer, n);
+        ssize_t got = ::read(fd, buffer, maxLength);
         if (got >= 0)
             return static_cast<int32_t>(got);
         if (errno == EINTR)
             continue;
-        if (errno != EAGAIN)
+        // EIO: the other end of a pseudo-terminal is closed; nothing can arrive.
+        if (errno != EAGAIN && errno != EIO)
             Beep();
         return 0;
     }
@@ -309,21 +309,18 @@ int32_t WaitCommInput(int32_t port, uint32_t timeoutMicroseconds) {
         return -1;
     auto deadline =
         std::chrono::steady_clock::now() + std::chrono::microseconds(timeoutMicroseconds);
-    if (int queued = QueuedBytes(fd))
-        return queued;
     short revents = 0;
     if (PollUntil(fd, POLLIN, deadline, &revents) <= 0)
         return 0;
-    if (int queued = QueuedBytes(fd))
-        return queued;
-    // A hung-up line (the other end of a pseudo-terminal closed) reports
-    // ready for ever; sleep out the time instead of spinning.
-    if (revents & (POLLHUP | POLLERR | POLLNVAL))
+    if (revents & (POLLHUP | POLLERR | POLLNVAL)) {
+        if (QueuedBytes(fd) > 0)
+            return 1;
+        // A hung-up line (the other end of a pseudo-terminal closed) reports
+        // ready for ever; sleep out the time instead of spinning.
         std::this_thread::sleep_until(deadline);
-    else
-        std::this_thread::sleep_until(
-            std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(1)));
-    return 0;
+        return 0;
+    }
+    return (revents & POLLIN) ? 1 : 0;
 }
 
 void SetComMessageHandler(ComMessageHandler handler) {

@@ -47,8 +47,8 @@ ZORCOMM_API bool WriteCommBlock(const char* data, int32_t length, int32_t port);
 ZORCOMM_API int32_t ReadCommBlock(char* buffer, uint32_t maxLength, int32_t port);
 
 // Blocks until bytes are waiting on the port or `timeoutMicroseconds` have
-// passed, without using the processor meanwhile. Returns the number of bytes
-// waiting (0 when the time ran out), or -1 when the port is not open.
+// passed, without using the processor meanwhile. Returns 1 when bytes are
+// waiting, 0 when the time ran out, -1 when the port is not open.
 ZORCOMM_API int32_t WaitCommInput(int32_t port, uint32_t timeoutMicroseconds);
 
 // The two user-visible failures of Open_Com are shown through this handler.

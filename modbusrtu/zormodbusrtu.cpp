@@ -1,6 +1,7 @@
 #include "zormodbusrtu.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -54,6 +55,20 @@ enum : uint8_t {
     kReportSlaveId = 0x11,
 };
 
+// The CRC a byte contributes, for each value of (crc ^ byte) & 0xFF: eight
+// steps of the reflected polynomial 0xA001, done once here instead of per byte.
+constexpr std::array<uint16_t, 256> MakeCrcTable() {
+    std::array<uint16_t, 256> table{};
+    for (int value = 0; value < 256; ++value) {
+        uint16_t crc = static_cast<uint16_t>(value);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001) : crc >> 1;
+        table[value] = crc;
+    }
+    return table;
+}
+constexpr std::array<uint16_t, 256> kCrcTable = MakeCrcTable();
+
 bool CarriesByteCount(uint8_t function) {
     return function == 1 || function == 2 || function == 3 || function == 17;
 }
@@ -105,12 +120,15 @@ void DrainPort(int32_t port, CZorComBuf* buffer) {
         if (n <= 0)
             return;
         buffer->WriteRxdBuf(n, block);
+        if (n < static_cast<int32_t>(sizeof block))
+            return; // the port's queue is empty now
     }
 }
 
 // Sends the composed request and waits for the reply of `slave`. The budget
 // counts passes of RTU_PASS_MICROSECONDS; the wait sleeps on the port, so a
-// reply is recognised as soon as its bytes arrive.
+// reply is recognised as soon as its bytes arrive. Bytes left in the receive
+// ring or the port by an earlier transaction are recognised first.
 template <typename CopyOut>
 uint16_t Transact(int32_t port, uint8_t slave, CZorComBuf* buffer, int64_t passes,
                   CopyOut copyOut) {
@@ -120,7 +138,6 @@ uint16_t Transact(int32_t port, uint8_t slave, CZorComBuf* buffer, int64_t passe
     RtuState = 0;
     const int64_t deadline = line.nowMicroseconds() + passes * RTU_PASS_MICROSECONDS;
     for (;;) {
-        DrainPort(port, buffer);
         while (buffer->RxdCount != 0) {
             uint16_t result = RTURxd(slave, buffer);
             if (result == RTU_OK) {
@@ -133,7 +150,9 @@ uint16_t Transact(int32_t port, uint8_t slave, CZorComBuf* buffer, int64_t passe
         int64_t left = deadline - line.nowMicroseconds();
         if (left <= 0)
             return RTU_TIMEOUT;
+        // Returns at once when bytes are already waiting (a late reply, say).
         line.wait(port, static_cast<uint32_t>(std::min<int64_t>(left, UINT32_MAX)));
+        DrainPort(port, buffer);
     }
 }
 
@@ -145,11 +164,8 @@ extern "C" {
 
 uint16_t crc_chk(const uint8_t* data, uint8_t length) {
     uint16_t crc = 0xFFFF;
-    for (int i = 0; i < length; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001) : crc >> 1;
-    }
+    for (int i = 0; i < length; ++i)
+        crc = static_cast<uint16_t>((crc >> 8) ^ kCrcTable[(crc ^ data[i]) & 0xFF]);
     return crc;
 }
 

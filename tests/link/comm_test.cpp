@@ -47,7 +47,7 @@ TEST_F(Comm, ReadWithNothingReceivedReturnsZero) {
 TEST_F(Comm, ReadTakesAtMostMaxLengthAndLeavesTheRest) {
     ASSERT_TRUE(Open_Com(kPort, 9600, 8, 0, 0));
     line.Send({0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
-    ASSERT_EQ(WaitCommInput(kPort, 1'000'000), 10);
+    ASSERT_EQ(WaitCommInput(kPort, 1'000'000), 1);
     char buffer[256];
     ASSERT_EQ(ReadCommBlock(buffer, 4, kPort), 4);
     EXPECT_EQ(Bytes(buffer, buffer + 4), (Bytes{0, 1, 2, 3}));
@@ -185,7 +185,7 @@ TEST_F(Comm, AnOpenPortIsExclusive) {
 TEST_F(Comm, CloseDiscardsWhatWasReceived) {
     ASSERT_TRUE(Open_Com(kPort, 9600, 8, 0, 0));
     line.Send({1, 2, 3});
-    ASSERT_EQ(WaitCommInput(kPort, 1'000'000), 3);
+    ASSERT_EQ(WaitCommInput(kPort, 1'000'000), 1);
     Close_Com(kPort);
     ASSERT_TRUE(Open_Com(kPort, 9600, 8, 0, 0));
     char buffer[8];
