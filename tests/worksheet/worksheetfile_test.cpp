@@ -688,3 +688,171 @@ TEST_F(WorksheetFileTest, CellAndColumnOperations) {
 }
 
 } // namespace
+
+namespace {
+
+struct RawRecord {
+    size_t pos;
+    uint16_t type;
+    std::vector<uint8_t> data;
+};
+
+uint16_t Le16(const uint8_t* p) {
+    return uint16_t(p[0] | p[1] << 8);
+}
+uint32_t Le32(const uint8_t* p) {
+    return uint32_t(Le16(p)) | uint32_t(Le16(p + 2)) << 16;
+}
+
+std::vector<RawRecord> RecordsFrom(const std::vector<uint8_t>& stream, size_t pos) {
+    std::vector<RawRecord> out;
+    int depth = 0;
+    while (pos + 4 <= stream.size()) {
+        RawRecord r{pos, Le16(&stream[pos]), {}};
+        const uint16_t len = Le16(&stream[pos + 2]);
+        r.data.assign(stream.begin() + long(pos + 4), stream.begin() + long(pos + 4 + len));
+        pos += 4 + len;
+        out.push_back(r);
+        depth += r.type == 0x0809 ? 1 : r.type == 0x000A ? -1 : 0;
+        if (depth == 0)
+            break;
+    }
+    return out;
+}
+
+std::vector<uint16_t> Types(const std::vector<RawRecord>& records) {
+    std::vector<uint16_t> t;
+    for (const auto& r : records)
+        t.push_back(r.type);
+    return t;
+}
+
+} // namespace
+
+// The record sequence of a written workbook, checked against the BIFF8
+// grammar rather than against what some reader happens to accept.
+TEST_F(WorksheetFileTest, WrittenRecordsFollowTheGrammar) {
+    const std::string path = dir.File("grammar.xls");
+    std::string longText;
+    for (int i = 0; i < 4100; ++i)
+        longText += (i % 3) ? "x" : "温";
+    {
+        CWorksheetFile w(path, "Sheet1", false);
+        w.StartBatch();
+        ASSERT_TRUE(w.SetHeaderRow(ExportHeader(4), false));
+        for (int i = 0; i < 100; ++i) {
+            Fields row = ExportRow(i, 4);
+            row[1] = longText + std::to_string(i); // many CONTINUE records
+            ASSERT_TRUE(w.PutRow(row, i + 2, true));
+        }
+        ASSERT_TRUE(w.PutRow(ExportRow(7, 4), 200, true)); // rows with gaps between
+        ASSERT_TRUE(w.WriteOut()) << w.LastError();
+    }
+    CCompoundFile file;
+    std::string error;
+    const std::string bytes = ReadFileBytes(path);
+    ASSERT_TRUE(file.Open({bytes.begin(), bytes.end()}, error)) << error;
+    std::vector<uint8_t> stream;
+    ASSERT_TRUE(file.ReadStream("Workbook", stream, error)) << error;
+    ASSERT_GE(stream.size(), 4096u);
+
+    const auto globals = RecordsFrom(stream, 0);
+    for (const auto& r : globals)
+        ASSERT_LE(r.data.size(), 8224u);
+    // The globals in grammar order, with the counted productions folded.
+    std::vector<uint16_t> folded;
+    for (uint16_t t : Types(globals))
+        if (folded.empty() || folded.back() != t || t == 0x0809)
+            folded.push_back(t);
+    const std::vector<uint16_t> expected{
+        0x0809, 0x00E1, 0x00C1, 0x00E2, 0x005C, 0x0042, 0x0161, 0x013D, 0x0019, 0x0012, 0x0013,
+        0x01AF, 0x01BC, 0x003D, 0x0040, 0x008D, 0x0022, 0x000E, 0x01B7, 0x00DA, 0x0031, 0x041E,
+        0x00E0, 0x0293, 0x0160, 0x0085, 0x008C, 0x00FC, 0x003C, 0x00FF, 0x000A};
+    EXPECT_EQ(folded, expected);
+    const std::vector<uint16_t> globalTypes = Types(globals);
+    EXPECT_EQ(std::count(globalTypes.begin(), globalTypes.end(), 0x00E0), 16);
+    EXPECT_GE(std::count(globalTypes.begin(), globalTypes.end(), 0x041E), 8);
+
+    // SST: every string's count and option byte share a record with its
+    // first character; runs going on in a CONTINUE start with an option byte.
+    size_t sst = 0;
+    while (globals[sst].type != 0x00FC)
+        ++sst;
+    const uint32_t unique = Le32(&globals[sst].data[4]);
+    size_t rec = sst, off = 8, strings = 0;
+    std::vector<std::pair<size_t, size_t>> starts; // (record, offset) of each string
+    for (; strings < unique; ++strings) {
+        if (off == globals[rec].data.size()) {
+            ++rec;
+            off = 0;
+        }
+        ASSERT_LE(off + 4, globals[rec].data.size()) << "string header parted, string " << strings;
+        starts.emplace_back(rec, off);
+        size_t left = Le16(&globals[rec].data[off]);
+        size_t width = (globals[rec].data[off + 2] & 1) ? 2 : 1;
+        off += 3;
+        while (left > 0) {
+            if (off == globals[rec].data.size()) {
+                ++rec;
+                ASSERT_EQ(globals[rec].type, 0x003C);
+                width = (globals[rec].data[0] & 1) ? 2 : 1;
+                off = 1;
+            }
+            const size_t n = std::min(left, (globals[rec].data.size() - off) / width);
+            ASSERT_GT(n, 0u);
+            off += n * width;
+            left -= n;
+        }
+    }
+    EXPECT_EQ(off, globals[rec].data.size());
+    EXPECT_EQ(globals[rec + 1].type, 0x00FF);
+    // EXTSST points at every dsst-th string.
+    const auto& ext = globals[rec + 1].data;
+    const uint16_t dsst = Le16(&ext[0]);
+    for (size_t k = 0; 2 + 8 * k + 8 <= ext.size(); ++k) {
+        const auto [r, o] = starts.at(k * dsst);
+        EXPECT_EQ(Le32(&ext[2 + 8 * k]), globals[r].pos + 4 + o);
+        EXPECT_EQ(Le16(&ext[2 + 8 * k + 4]), 4 + o);
+    }
+
+    // The sheet: BOUNDSHEET8 points at its BOF; INDEX at every DBCELL; each
+    // DBCELL back at its first ROW and at each row's first cell.
+    const auto& bound = *std::find_if(globals.begin(), globals.end(),
+                                      [](const RawRecord& r) { return r.type == 0x0085; });
+    const auto sheet = RecordsFrom(stream, Le32(bound.data.data()));
+    ASSERT_EQ(sheet.front().type, 0x0809);
+    EXPECT_EQ(Le16(&sheet.front().data[2]), 0x0010);
+    EXPECT_EQ(sheet[1].type, 0x020B);
+    const std::vector<uint16_t> head{0x000D, 0x000C, 0x000F, 0x0011, 0x0010, 0x005F, 0x002A,
+                                     0x002B, 0x0082, 0x0080, 0x0225, 0x0081, 0x0014, 0x0015,
+                                     0x0083, 0x0084, 0x00A1, 0x0055, 0x0200};
+    const std::vector<uint16_t> sheetTypes = Types(sheet);
+    EXPECT_EQ(std::vector<uint16_t>(sheetTypes.begin() + 2, sheetTypes.begin() + 21), head);
+    EXPECT_EQ(sheetTypes[sheetTypes.size() - 2], 0x023E);
+    const auto& index = sheet[1].data;
+    EXPECT_EQ(Le32(&index[4]), 0u);
+    EXPECT_EQ(Le32(&index[8]), 200u);
+    EXPECT_EQ(Le32(&index[12]), sheet[19].pos); // DEFCOLWIDTH
+    const size_t blocks = (index.size() - 16) / 4;
+    EXPECT_EQ(blocks, size_t((200 - 1 - 0) / 32 + 1));
+    auto at = [&](size_t pos) {
+        return *std::find_if(sheet.begin(), sheet.end(),
+                             [&](const RawRecord& r) { return r.pos == pos; });
+    };
+    for (size_t b = 0; b < blocks; ++b) {
+        const RawRecord db = at(Le32(&index[16 + 4 * b]));
+        ASSERT_EQ(db.type, 0x00D7);
+        const uint32_t back = Le32(db.data.data());
+        if (back == 0)
+            continue; // a block without rows
+        const RawRecord firstRow = at(db.pos - back);
+        EXPECT_EQ(firstRow.type, 0x0208);
+        size_t cell = firstRow.pos + 20;
+        for (size_t k = 0; 4 + 2 * k + 2 <= db.data.size(); ++k) {
+            cell += Le16(&db.data[4 + 2 * k]);
+            const RawRecord c = at(cell);
+            EXPECT_EQ(c.type, 0x00FD);
+            EXPECT_EQ(Le16(&c.data[2]), 0u); // the row's first cell is in column A
+        }
+    }
+}
