@@ -319,6 +319,27 @@ TEST_F(RealCurveViewTest, DeviceDialogReadsAndWritesRegisters80To82) {
     EXPECT_EQ(theApp.m_ComPara.bOpen, 0); // closed again: no run needs it
 }
 
+TEST_F(RealCurveViewTest, DeviceDialogWithASilentDevice) {
+    auto& s = StartSimulator();
+    s.QueueFaults({sim::Fault::NoReply, sim::Fault::NoReply});
+    std::vector<QString> shown;
+    CDialog::SetModalScript([&](CDialog& d) {
+        shown = {d.GetDlgItemText(1401), d.GetDlgItemText(1402), d.GetDlgItemText(1407)};
+        d.SetDlgItemText(1401, "5");
+        d.PressButton(1001); // fails: the edits stay as they are
+        shown.push_back(d.GetDlgItemText(1401));
+    });
+    {
+        CAlarmSetDlg dlg;
+        dlg.DoModal();
+    }
+    CDialog::SetModalScript(nullptr);
+    EXPECT_EQ(shown, (std::vector<QString>{"0", "0", "0", "5"}));
+    EXPECT_EQ(m_prompts.Messages(), (QStringList{QStringLiteral("读数据失败!")}));
+    EXPECT_EQ(theApp.m_ComPara.bOpen, 0);
+    EXPECT_EQ(s.Register(80), 8); // nothing written
+}
+
 TEST_F(RealCurveViewTest, DeviceDialogDuringARunLeavesThePortOpen) {
     StartSimulator();
     auto v = MakeView();
