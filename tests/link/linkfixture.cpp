@@ -20,13 +20,20 @@ TempDataDir::TempDataDir() {
     char* made = mkdtemp(pattern.data());
     EXPECT_NE(made, nullptr);
     m_path = pattern;
+    if (const char* previous = std::getenv("VANTREL_DATA_DIR")) {
+        m_previous = previous;
+        m_hadPrevious = true;
+    }
     setenv("VANTREL_DATA_DIR", m_path.c_str(), 1);
 }
 
 TempDataDir::~TempDataDir() {
     std::error_code ec;
     std::filesystem::remove_all(m_path, ec);
-    unsetenv("VANTREL_DATA_DIR");
+    if (m_hadPrevious)
+        setenv("VANTREL_DATA_DIR", m_previous.c_str(), 1);
+    else
+        unsetenv("VANTREL_DATA_DIR");
 }
 
 ScriptedLine::ScriptedLine(int port) : m_port(port) {

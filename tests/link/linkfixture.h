@@ -15,7 +15,8 @@ namespace linktest {
 
 using Bytes = std::vector<uint8_t>;
 
-// Sets VANTREL_DATA_DIR to a new empty folder for the life of the object.
+// Sets VANTREL_DATA_DIR to a new empty folder for the life of the object
+// (the previous value comes back afterwards).
 class TempDataDir {
 public:
     TempDataDir();
@@ -24,6 +25,8 @@ public:
 
 private:
     std::string m_path;
+    std::string m_previous;
+    bool m_hadPrevious = false;
 };
 
 // A pseudo-terminal linked as <data folder>/ports/COM<port>; the test plays
