@@ -291,12 +291,21 @@ uint16_t DeviceSimulator::RegisterLocked(int address) {
     if (address >= channels)
         return m_registers[address];
     const SimulatorOptions& o = m_options;
-    double celsius = o.baseCelsius + address * o.spreadCelsius;
+    double base = o.baseCelsius + address * o.spreadCelsius;
+    double amplitude = o.amplitudeCelsius;
+    double period = o.periodSeconds;
+    for (const ChannelCourse& own : o.channelCourses) {
+        if (own.channel == address) {
+            base = own.baseCelsius;
+            amplitude = own.amplitudeCelsius;
+            period = own.periodSeconds;
+        }
+    }
+    double celsius = base;
     if (o.course == Course::Sine) {
         double t = NowUs() / 1e6;
         double phase = address * 0.7;
-        celsius +=
-            o.amplitudeCelsius * std::sin(2 * M_PI * t / std::max(o.periodSeconds, 0.001) + phase);
+        celsius += amplitude * std::sin(2 * M_PI * t / std::max(period, 0.001) + phase);
         if (o.noiseCelsius > 0)
             celsius +=
                 std::uniform_real_distribution<double>(-o.noiseCelsius, o.noiseCelsius)(m_random);

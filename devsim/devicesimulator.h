@@ -41,6 +41,14 @@ enum class Course {
     Counter, // flat value + the number of earlier reads that included register 0
 };
 
+// The course of one channel, overriding the common one (sine and flat courses).
+struct ChannelCourse {
+    int channel;
+    double baseCelsius;
+    double amplitudeCelsius;
+    double periodSeconds;
+};
+
 struct SimulatorOptions {
     int port = 1; // published as COM<port>
     uint8_t slave = 1;
@@ -54,6 +62,7 @@ struct SimulatorOptions {
     double amplitudeCelsius = 5.0;
     double periodSeconds = 60.0;
     double noiseCelsius = 0.0;
+    std::vector<ChannelCourse> channelCourses; // per-channel overrides
     uint32_t paceBaud = 0;     // 0: bytes go out at once; else 10 bit times per byte
     int replyDelayMs = 0;      // before every reply
     int lateDelayMs = 1500;    // for the Late fault

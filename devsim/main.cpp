@@ -45,6 +45,8 @@ Readings (tenths of a degree Celsius in the registers):
   --amplitude C       sine amplitude (default 5)
   --period S          sine period in seconds (default 60)
   --noise C           random noise of +-C (default 0)
+  --channel CH:BASE[:AMPLITUDE[:PERIOD]]
+                      own course of channel CH (0-based); repeatable
 
 Timing:
   --baud RATE         pace reply bytes at RATE (10 bit times per byte);
@@ -93,6 +95,26 @@ bool ParseCourse(const std::string& name, Course* course) {
     return true;
 }
 
+bool ParseChannelCourse(const std::string& text, const SimulatorOptions& options,
+                        vantrel::devsim::ChannelCourse* course) {
+    std::stringstream stream(text);
+    std::string field;
+    std::vector<double> numbers;
+    while (std::getline(stream, field, ':')) {
+        char* end = nullptr;
+        double number = std::strtod(field.c_str(), &end);
+        if (field.empty() || *end != '\0')
+            return false;
+        numbers.push_back(number);
+    }
+    if (numbers.size() < 2 || numbers.size() > 4 || numbers[0] < 0 || numbers[0] >= 120)
+        return false;
+    *course = {static_cast<int>(numbers[0]), numbers[1],
+               numbers.size() > 2 ? numbers[2] : options.amplitudeCelsius,
+               numbers.size() > 3 ? numbers[3] : options.periodSeconds};
+    return course->periodSeconds > 0;
+}
+
 int Usage(const char* problem) {
     std::fprintf(stderr, "vantrel-devsim: %s (see --help)\n", problem);
     return 2;
@@ -106,6 +128,7 @@ int main(int argc, char** argv) {
     bool rateGiven = false;
     std::string pidFile;
     double duration = 0;
+    vantrel::devsim::ChannelCourse channelCourse{};
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -147,6 +170,8 @@ int main(int argc, char** argv) {
             options.periodSeconds = number;
         else if (arg == "--noise" && needNumber() && number >= 0)
             options.noiseCelsius = number;
+        else if (arg == "--channel" && ParseChannelCourse(value, options, &channelCourse))
+            options.channelCourses.push_back(channelCourse);
         else if (arg == "--baud" && needNumber() && number >= 0)
             options.paceBaud = static_cast<uint32_t>(number);
         else if (arg == "--reply-delay" && needNumber() && number >= 0)
