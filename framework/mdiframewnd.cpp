@@ -439,11 +439,15 @@ void CMDIFrameWnd::dragEnterEvent(QDragEnterEvent* e) {
 }
 
 void CMDIFrameWnd::dropEvent(QDropEvent* e) {
-    CWinApp* app = FrameworkApp();
-    if (!app)
-        return;
-    for (const QUrl& url : e->mimeData()->urls())
-        if (url.isLocalFile())
-            app->OpenDocumentFile(url.toLocalFile());
+    OpenDroppedFiles(e->mimeData()->urls());
     e->acceptProposedAction();
+}
+
+int CMDIFrameWnd::OpenDroppedFiles(const QList<QUrl>& urls) {
+    CWinApp* app = FrameworkApp();
+    int opened = 0;
+    for (const QUrl& url : urls)
+        if (app && url.isLocalFile() && app->OpenDocumentFile(url.toLocalFile()))
+            ++opened;
+    return opened;
 }

@@ -12,6 +12,7 @@
 
 #include <QMainWindow>
 #include <QToolBar>
+#include <QUrl>
 
 class QMdiArea;
 class QMdiSubWindow;
@@ -74,6 +75,9 @@ public:
     // Creates the status bar with a message pane and the given indicator texts.
     void CreateStatusBar(const QStringList& indicators);
     void SetMessageText(const QString& text);
+
+    // Opens local files dropped on the window as documents; returns how many opened.
+    int OpenDroppedFiles(const QList<QUrl>& urls);
 
     // Closes every document then the window, without any question.
     void CloseAllDocuments();

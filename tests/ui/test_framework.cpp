@@ -10,7 +10,10 @@
 #include "view.h"
 
 #include <QEventLoop>
+#include <QFileInfo>
+#include <QLabel>
 #include <QPainter>
+#include <QPrinter>
 #include <QTimer>
 
 TEST(PromptFilterTest, BarFiltersBecomeQtFilters) {
@@ -184,4 +187,66 @@ TEST_F(FrameworkTest, DrawingOutsideARepaintStaysUntilInvalidated) {
     EXPECT_GT(m_view->draws, draws);
     // The bitmap picture is the plain screen drawing.
     EXPECT_EQ(m_view->RenderClient().size(), QSize(200, 100));
+}
+
+namespace {
+
+class PrintView : public TestView {
+public:
+    void OnPrepareDC(QPainter& p, CPrintInfo* info) override {
+        if (info)
+            ++prepared;
+        (void)p;
+    }
+    void OnPrint(QPainter& p, CPrintInfo& info) override {
+        ++pages;
+        page = info.m_rectDraw;
+        p.drawRect(info.m_rectDraw.adjusted(10, 10, -10, -10));
+    }
+    int prepared = 0, pages = 0;
+    QRect page;
+};
+
+} // namespace
+
+TEST(PrintLoopTest, PrintsOnePageWithTheHooks) {
+    QTemporaryDir dir;
+    PrintView view;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath(QStringLiteral("page.pdf")));
+    printer.setPageOrientation(QPageLayout::Landscape);
+    EXPECT_EQ(view.PrintTo(printer), 1);
+    EXPECT_EQ(view.pages, 1);
+    EXPECT_EQ(view.prepared, 1);
+    EXPECT_GT(view.page.width(), view.page.height()); // landscape
+    EXPECT_GT(QFileInfo(dir.filePath(QStringLiteral("page.pdf"))).size(), 0);
+}
+
+TEST_F(ShellTest, DroppedFilesOpenAsHistoryWindows) {
+    ASSERT_TRUE(Start());
+    const QString file = TempPath("dropped.tda");
+    WriteAll(file, QByteArray(10, '\0'));
+    EXPECT_TRUE(Frame()->acceptDrops());
+    EXPECT_EQ(
+        Frame()->OpenDroppedFiles({QUrl::fromLocalFile(file), QUrl("http://example.org/x.tda")}),
+        1);
+    Settle();
+    ASSERT_EQ(Frame()->ChildWindows().size(), 1u);
+    EXPECT_EQ(Frame()->GetActiveDocument()->GetPathName(), QFileInfo(file).absoluteFilePath());
+}
+
+TEST_F(ShellTest, AboutDialog) {
+    ASSERT_TRUE(Start());
+    QString title, text;
+    CDialog::SetModalScript([&](CDialog& d) {
+        title = d.windowTitle();
+        for (QLabel* l : d.findChildren<QLabel*>())
+            text += l->text();
+        EXPECT_EQ(d.GetDlgItemText(IDOK), QStringLiteral("确定"));
+        d.PressButton(IDOK);
+    });
+    EXPECT_TRUE(Frame()->SendCommand(cmd::ID_APP_ABOUT));
+    EXPECT_EQ(title, QStringLiteral("关于 Vantrel"));
+    EXPECT_EQ(text, QStringLiteral("Vantrel 1.0 版"));
 }
