@@ -105,6 +105,7 @@ public:
         return Next(r);
     }
     bool damaged() const { return m_damaged; }
+    size_t position() const { return m_pos; }
 
 private:
     std::span<const uint8_t> m_stream;
@@ -239,13 +240,16 @@ bool ReadShortString(std::span<const uint8_t> data, std::string& out) {
     return true;
 }
 
-// An upper bound of the cells of a sheet substream, from its records'
-// headers alone, so that the cell list is allocated once.
-size_t CountCellRecords(RecordReader in) {
-    size_t cells = 0;
+// Walks a sheet substream (after its BOF) to its EOF, nested substreams
+// included: an upper bound of its cells, so that the cell list is allocated
+// once, and where it ends. False when it has no EOF.
+bool ScanSubstream(RecordReader in, size_t& cells, size_t& end) {
+    cells = 0;
     int depth = 1;
     Record r;
-    while (depth > 0 && in.Next(r)) {
+    while (depth > 0) {
+        if (!in.Next(r))
+            return false;
         if (r.type == kBof)
             ++depth;
         else if (r.type == kEof)
@@ -256,7 +260,8 @@ size_t CountCellRecords(RecordReader in) {
                  r.type == kNumber || r.type == kRk || r.type == kBoolErr || r.type == kFormula)
             ++cells;
     }
-    return cells;
+    end = in.position();
+    return true;
 }
 
 struct SheetEntry {
@@ -480,21 +485,36 @@ bool CBiffWorkbook::Parse(std::span<const uint8_t> stream, std::string& error,
     }
     const size_t sharedStrings = strings.size();
 
-    for (const SheetEntry& e : entries) {
-        if (!skipSheet.empty() && SameAsciiCase(e.name, skipSheet)) {
-            CBiffSheet skipped;
-            skipped.name = e.name;
-            sheets.push_back(std::move(skipped));
-            continue;
-        }
+    // Sheets are read in stream order and must not overlap, so that every
+    // record is read once whatever the sheet entries claim.
+    if (entries.size() > kMaxSheets) {
+        error = "too many sheets";
+        return false;
+    }
+    std::vector<size_t> order(entries.size());
+    for (size_t k = 0; k < order.size(); ++k)
+        order[k] = k;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return entries[a].position < entries[b].position; });
+    sheets.resize(entries.size());
+    size_t lastEnd = 0;
+    for (size_t k : order) {
+        const SheetEntry& e = entries[k];
         RecordReader in(stream, e.position);
         if (e.position >= stream.size() || !in.Next(r) || !CheckBof(r, 0x0010)) {
             error = "sheet \"" + e.name + "\" not found in the workbook stream";
             return false;
         }
-        CBiffSheet sheet;
+        size_t cellCount = 0;
+        if (e.position < lastEnd || !ScanSubstream(in, cellCount, lastEnd)) {
+            error = "sheet \"" + e.name + "\" is damaged";
+            return false;
+        }
+        CBiffSheet& sheet = sheets[k];
         sheet.name = e.name;
-        sheet.cells.reserve(CountCellRecords(in));
+        if (!skipSheet.empty() && SameAsciiCase(e.name, skipSheet))
+            continue;
+        sheet.cells.reserve(cellCount);
         int depth = 1;
         bool pendingString = false;
         uint16_t xf = 15, pendingXf = 15;
@@ -675,7 +695,6 @@ bool CBiffWorkbook::Parse(std::span<const uint8_t> stream, std::string& error,
             }
         }
         SortCells(sheet);
-        sheets.push_back(std::move(sheet));
     }
     return true;
 }

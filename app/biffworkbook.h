@@ -39,6 +39,8 @@ class CBiffWorkbook {
 public:
     // The largest workbook file read (the whole file is held in memory).
     static constexpr size_t kMaxFileSize = size_t(1) << 30;
+    // The most sheets a workbook may have (their ids fit in one record).
+    static constexpr size_t kMaxSheets = 4096;
 
     std::vector<std::string> strings; // UTF-8: the shared strings, then inline texts
     std::vector<CBiffSheet> sheets;   // worksheets in workbook order

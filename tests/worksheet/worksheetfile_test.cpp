@@ -572,10 +572,21 @@ TEST_F(WorksheetFileTest, DamagedWorkbookIsNeitherReadNorOverwritten) {
         ASSERT_TRUE(w.WriteOut());
     }
     const std::string whole = ReadFileBytes(good);
+    // Two sheet entries sharing one substream: each record must be read once.
+    BiffBuilder shared;
+    shared.Bof(0x0005);
+    const size_t first = shared.BoundSheet("Sheet1"), second = shared.BoundSheet("Two");
+    shared.Eof();
+    shared.Patch32(first, uint32_t(shared.bytes.size()));
+    shared.Patch32(second, uint32_t(shared.bytes.size()));
+    shared.Bof(0x0010);
+    shared.Eof();
+    shared.Wrap(dir.File("shared.xls"));
     const std::string damaged[] = {
         "not a workbook at all",
         whole.substr(0, 600),
         whole.substr(0, 512) + std::string(whole.size() - 512, '\xFF'),
+        ReadFileBytes(dir.File("shared.xls")),
     };
     for (const std::string& bytes : damaged) {
         const std::string path = dir.File("bad.xls");
