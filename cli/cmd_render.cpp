@@ -10,6 +10,7 @@
 #include "qpainterdc.h"
 #include "trendwindow.h"
 
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QImageWriter>
@@ -106,8 +107,8 @@ int CmdRender(const CliArgs& a) {
         return 2;
     auto app = MakeHeadlessApp();
     const QString out = QString::fromStdString(o.out);
-    if (QImageWriter::imageFormatsForMimeType(QByteArray()).isEmpty() ||
-        QImageWriter(out).format().isEmpty() || !QImageWriter(out).canWrite()) {
+    const QByteArray suffix = QFileInfo(out).suffix().toLower().toLatin1();
+    if (suffix.isEmpty() || !QImageWriter::supportedImageFormats().contains(suffix)) {
         std::fprintf(stderr, "vantrel-cli render: no image format for '%s'\n", o.out.c_str());
         return 1;
     }
