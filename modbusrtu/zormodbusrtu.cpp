@@ -135,11 +135,19 @@ uint16_t Transact(int32_t port, uint8_t slave, CZorComBuf* buffer, int64_t passe
     zormodbus::RtuLine& line = zormodbus::Line();
     if (!line.write(buffer->TxdBuf, buffer->TxdCount, port))
         return RTU_SEND_FAILED;
+    const uint8_t function = static_cast<uint8_t>(buffer->TxdBuf[1]);
     RtuState = 0;
     const int64_t deadline = line.nowMicroseconds() + passes * RTU_PASS_MICROSECONDS;
     for (;;) {
         while (buffer->RxdCount != 0) {
             uint16_t result = RTURxd(slave, buffer);
+            if (result == RTU_OK && RtuFrame[1] != function) {
+                // A complete reply to another request (one that came too late
+                // for its own transaction) is no answer to this one: taking a
+                // write's echo as register values would report wrong readings.
+                RtuState = 0;
+                continue;
+            }
             if (result == RTU_OK) {
                 copyOut();
                 return RTU_OK;

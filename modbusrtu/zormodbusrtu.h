@@ -6,6 +6,9 @@
 // passes of 10 us each: the caller's thread sleeps on the port until bytes
 // arrive or the budget's time is spent, so a reply is taken at once and no
 // processor time is used while waiting. Out areas are written only on RTU_OK.
+// Bytes left over from an earlier transaction are recognised first, so a late
+// reply can answer the next request of the same function; a complete reply of
+// another function is skipped.
 // One transaction at a time in the process (the recogniser state is shared).
 #pragma once
 

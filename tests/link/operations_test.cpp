@@ -200,6 +200,17 @@ TEST_F(Operations, ALateReplyIsTakenByTheNextTransaction) {
     EXPECT_EQ(out.words[0], 42);
 }
 
+TEST_F(Operations, ALateReplyToAnotherFunctionIsNoAnswer) {
+    {
+        DelayedReply lateEcho(line, WithCrc({0x01, 0x10, 0x00, 0x50, 0x00, 0x03}), 400ms);
+        EXPECT_EQ(OnWriteMRegister(kPort, 1, 80, 3, &buffer, kSettings), RTU_TIMEOUT);
+    }
+    // The write's echo waits in the port; the read skips it and takes its own reply.
+    DelayedReply device(line, WithCrc({0x01, 0x03, 0x02, 0x01, 0x02}));
+    EXPECT_EQ(OnReadRegister(kPort, 1, 0, &buffer, out.words.data()), RTU_OK);
+    EXPECT_EQ(out.words[0], 0x0102);
+}
+
 TEST_F(Operations, BytesAfterAFrameStayQueuedForTheNextTransaction) {
     Bytes reply = WithCrc({0x01, 0x03, 0x02, 0x00, 0x01});
     Bytes second = WithCrc({0x01, 0x03, 0x02, 0x00, 0x02});
