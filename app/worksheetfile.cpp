@@ -4,6 +4,7 @@
 #include "biffworkbookwriter.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <memory>
 #include <sys/stat.h>
@@ -93,7 +94,8 @@ bool RewriteWorkbook(const std::string& path, const std::string& sheetName, bool
             const uint16_t xf = formatOf(c.xf);
             switch (c.kind) {
             case CBiffCell::Text:
-                writer.AddText(c.row, c.column, existing.CellText(c), xf);
+                if (c.text < existing.strings.size())
+                    writer.AddText(c.row, c.column, existing.strings[c.text], xf);
                 break;
             case CBiffCell::Number:
                 writer.AddNumber(c.row, c.column, c.number, xf);
