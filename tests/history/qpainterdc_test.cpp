@@ -7,7 +7,9 @@
 
 #include <QImage>
 #include <QPainter>
+#include <climits>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 
@@ -89,4 +91,44 @@ TEST(QPainterDc, TheLabelFontHasThe8By12Cell) {
     EXPECT_EQ(m.horizontalAdvance(QStringLiteral("0")), 8);
     EXPECT_EQ(m.horizontalAdvance(QStringLiteral("12:30:45")), 64);
     EXPECT_EQ(m.horizontalAdvance(QString::fromUtf8("时间")), 32);
+}
+
+// A damaged parameter block of a file reaches the routines unchanged: they
+// must neither fault nor hang, on either drawing path.
+TEST(QPainterDc, DamagedParametersDrawWithoutFault) {
+    struct Holder {
+        DisplayBuffer values{};
+    };
+    auto buffer = std::make_unique<Holder>();
+    for (int c = 0; c < kMaxChannels; ++c)
+        for (uint32_t i = 0; i < kDisplayPoints; ++i)
+            buffer->values[c][i] = int16_t((i * 7919 + c * 104729) % 65536 - 32768);
+    const int32_t extremes[] = {INT32_MIN, -1, 0, 1, INT32_MAX};
+    for (int32_t v : extremes) {
+        CurveParameters p = MakeFreshCurveParameters();
+        p.channelCount = v;
+        std::fill(std::begin(p.visibleChannels), std::end(p.visibleChannels), 0xFF);
+        p.gridRows = p.gridColumns = v;
+        p.yMinTenths = v;
+        p.yMaxTenths = v == INT32_MAX ? INT32_MIN : INT32_MAX;
+        for (int32_t& m : p.plotMargins)
+            m = v;
+        p.plotMargins[1] = -v / 2;
+        p.startTime = SYSTEMTIME{65535, 65535, 65535, 65535, 65535, 65535, 65535, 65535};
+        for (bool clip : {false, true}) {
+            QImage img(320, 200, QImage::Format_RGB32);
+            QPainter painter(&img);
+            if (clip)
+                painter.setClipRect(0, 0, 320, 200);
+            QPainterDc dc(painter);
+            CursorReadout r{};
+            r.legendScroll = v;
+            const DcRect client{0, 0, 320, 200};
+            const TimeScale scale{1200, v, 1e300};
+            DrawAxes(dc, client, p, TrendEnv{}, scale);
+            DrawCurves(dc, client, p, TrendEnv{}, buffer->values, 1200, 1199);
+            DrawCursorReadout(dc, client, p, TrendEnv{}, buffer->values, scale, 1199,
+                              MakeEmptyChannelNameTable(), v, v, r);
+        }
+    }
 }
