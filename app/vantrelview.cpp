@@ -1,11 +1,14 @@
 #include "vantrelview.h"
 
+#include "bitmapexport.h"
 #include "curvepara.h"
 #include "document.h"
 #include "mdichildwnd.h"
 #include "mdiframewnd.h"
 #include "promptservice.h"
 #include "qpainterdc.h"
+#include "timearith.h"
+#include "trendprinter.h"
 #include "vantrel.h"
 
 #include <QPainter>
@@ -63,6 +66,10 @@ CVantrelView::CVantrelView() {
     OnUpdateCommand(cmd::ID_CURVEPARA, [this](CCmdUI& ui) { ui.Enable(m_window.HasData()); });
     OnCommand(cmd::ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); });
     OnCommand(cmd::ID_EXCEL_EXPORT, [this] { OnExcelExport(); });
+    OnCommand(cmd::ID_FILE_PRINT, [this] { DoFilePrint(); });
+    OnCommand(cmd::ID_FILE_PRINT_DIRECT, [this] { DoFilePrint(true); });
+    OnCommand(cmd::ID_FILE_PRINT_PREVIEW, [this] { DoFilePrintPreview(); });
+    OnCommand(cmd::ID_SAVE_BITMAP, [this] { OnSaveBitmap(); });
 }
 
 void CVantrelView::OnInitialUpdate() {
@@ -222,4 +229,36 @@ void CVantrelView::OnExcelExport() {
     CExcelExport dlg(this);
     dlg.DoModal();
 #endif
+}
+
+// ---- printing and bitmap export ----
+
+bool CVantrelView::OnPreparePrinting(CPrintInfo& info) {
+    // The change is made on the shared settings, so later print and page
+    // setup dialogs of this run propose landscape A4 as well.
+    SetLandscapeA4(FrameworkApp()->GetPrinter());
+    if (info.m_pPrinter)
+        SetLandscapeA4(*info.m_pPrinter);
+    return DoPreparePrinting(info);
+}
+
+void CVantrelView::OnPrepareDC(QPainter& painter, CPrintInfo* pInfo) {
+    if (pInfo && painter.device())
+        PrepareTrendPrintPainter(painter, painter.device()->logicalDpiX(),
+                                 painter.device()->logicalDpiY());
+}
+
+void CVantrelView::OnPrint(QPainter& painter, CPrintInfo& info) {
+    QPainterDc dc(painter);
+    DrawTrendPage(dc, PrintableAreaInUnits(painter, info.m_rectDraw), m_window, theApp.m_nTempUnit,
+                  CurrentLocalTime());
+}
+
+void CVantrelView::OnSaveBitmap() {
+    const QString path = Prompt().SaveFileDialog(QString::fromUtf8(kBitmapFilter),
+                                                 QString::fromUtf8(kBitmapExtension), true);
+    if (path.isEmpty())
+        return;
+    if (!SaveImageAsBmp(RenderClient(), path))
+        Prompt().MessageBox(QString::fromUtf8(kBitmapSaveFailed));
 }

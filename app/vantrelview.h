@@ -38,6 +38,18 @@ public:
     void OnFileSaveAs();
     void OnExcelExport();
 
+    // --- printing and bitmap export ---
+    // Landscape A4 on the application's shared printer settings, then the
+    // standard preparation (print dialog unless previewing or printing directly).
+    bool OnPreparePrinting(CPrintInfo& info) override;
+    // Printed and previewed pages: one logical unit is 1/96 inch. The screen
+    // keeps one unit per pixel, as the mouse handlers and the bitmap do.
+    void OnPrepareDC(QPainter& painter, CPrintInfo* pInfo) override;
+    // The header table and the trend of the loaded window; no cursor readout.
+    void OnPrint(QPainter& painter, CPrintInfo& info) override;
+    // Command 151: the client area as a 24-bit .bmp file.
+    void OnSaveBitmap();
+
     // Writes the parameters and names back into the file and loads the
     // window at m_curvePara.startTime; shows the two refusals.
     void ReloadWindow();
