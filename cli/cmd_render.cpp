@@ -6,6 +6,7 @@
 
 #include "verbs.h"
 
+#include "bitmapexport.h"
 #include "cursorreadout.h"
 #include "qpainterdc.h"
 #include "trendwindow.h"
@@ -140,7 +141,9 @@ int CmdRender(const CliArgs& a) {
         QPainterDc dc(painter);
         window->Draw(dc, DcRect{0, 0, o.width, o.height}, readout, o.fahrenheit ? 1 : 0);
     }
-    if (!image.save(out)) {
+    // .bmp goes through the same 24-bit writer as the view's "save as bitmap".
+    const bool saved = suffix == "bmp" ? SaveImageAsBmp(image, out) : image.save(out);
+    if (!saved) {
         std::fprintf(stderr, "vantrel-cli render: cannot write '%s'\n", o.out.c_str());
         return 1;
     }
