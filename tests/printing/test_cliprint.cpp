@@ -149,3 +149,28 @@ TEST(CliPrint, RefusesWhatCannotBePrintedAndWritesNothing) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains("cannot write")) << r.err.toStdString();
 }
+
+TEST(CliRender, BmpHoldsTheSamePictureAsALosslessPng) {
+    QTemporaryDir dir;
+    const QString tda = dir.filePath("run.tda");
+    WriteRecording(tda);
+    const QString bmp = dir.filePath("shot.bmp");
+    const QString png = dir.filePath("shot.png");
+    ASSERT_EQ(Cli({"render", tda, bmp, "--size", "101x61", "--readout", "60"}).exitCode, 0);
+    ASSERT_EQ(Cli({"render", tda, png, "--size", "101x61", "--readout", "60"}).exitCode, 0);
+
+    QFile f(bmp);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    ASSERT_EQ(bytes.size(), 304 * 61 + 54);
+    EXPECT_EQ(bytes.mid(28, 2), QByteArray("\x18\x00", 2)); // 24 bits per pixel
+    EXPECT_EQ(bytes.mid(38, 16), QByteArray(16, '\0'));     // no resolution, no colour table
+
+    const QImage fromBmp = QImage(bmp).convertToFormat(QImage::Format_RGB32);
+    const QImage fromPng = QImage(png).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(fromBmp.size(), QSize(101, 61));
+    ASSERT_EQ(fromPng.size(), fromBmp.size());
+    for (int y = 0; y < 61; ++y)
+        for (int x = 0; x < 101; ++x)
+            ASSERT_EQ(fromBmp.pixel(x, y), fromPng.pixel(x, y)) << x << "," << y;
+}

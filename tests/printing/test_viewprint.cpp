@@ -15,11 +15,13 @@
 #include <QImageReader>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -200,6 +202,32 @@ TEST_F(ViewPrintTest, DirectPrintMakesOneLandscapeA4PageAndKeepsThatSetting) {
     SYSTEMTIME end = view->Window().m_curvePara.endTime;
     EXPECT_EQ(end.wMinute, 5);
     EXPECT_EQ(end.wHour, 10);
+}
+
+TEST_F(ViewPrintTest, PreviewDrawsThePageOnLandscapeA4) {
+    CVantrelView* view = Open(WriteRecording("run.tda"));
+    ASSERT_NE(view, nullptr);
+    QPrinter& printer = theApp.GetPrinter();
+    printer.setPageOrientation(QPageLayout::Portrait);
+    view->Window().m_curvePara.endTime = SYSTEMTIME{};
+
+    // Close the modal preview once it is up and has drawn its page.
+    bool seen = false;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* dlg = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget())) {
+            seen = true;
+            dlg->reject();
+        }
+    });
+    closer.start(50);
+    ASSERT_TRUE(view->OnCmdMsg(cmd::ID_FILE_PRINT_PREVIEW));
+    closer.stop();
+
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Landscape);
+    EXPECT_EQ(printer.pageLayout().pageSize().id(), QPageSize::A4);
+    EXPECT_EQ(view->Window().m_curvePara.endTime.wMinute, 5) << "the page was drawn";
 }
 
 TEST_F(ViewPrintTest, AWindowWithoutDataPrintsABlankPage) {
