@@ -207,6 +207,13 @@ TEST(SimulatorProgram, RunsUntilTerminatedAndCleansUp) {
         _exit(127);
     }
     ::close(out[1]);
+    struct KillOnFailure {
+        pid_t pid;
+        ~KillOnFailure() {
+            if (pid > 0 && kill(pid, SIGKILL) == 0)
+                waitpid(pid, nullptr, 0);
+        }
+    } guard{child};
     FILE* ready = fdopen(out[0], "r");
     char line[512] = {};
     ASSERT_NE(fgets(line, sizeof line, ready), nullptr);
@@ -223,6 +230,7 @@ TEST(SimulatorProgram, RunsUntilTerminatedAndCleansUp) {
     kill(child, SIGTERM);
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
+    guard.pid = -1;
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
     fclose(ready);
