@@ -54,6 +54,18 @@ uint32_t U32At(const QByteArray& b, int at) {
            (uint32_t(uint8_t(b[at + 3])) << 24);
 }
 
+// The scripted prompts, also noting whether each save dialog was asked to
+// confirm overwriting an existing file.
+class PromptsWithOverwriteFlag : public CScriptedPromptService {
+public:
+    QString SaveFileDialog(const QString& filter, const QString& defaultExt,
+                           bool overwritePrompt) override {
+        m_overwritePrompts.push_back(overwritePrompt);
+        return CScriptedPromptService::SaveFileDialog(filter, defaultExt, overwritePrompt);
+    }
+    std::vector<bool> m_overwritePrompts;
+};
+
 class ViewPrintTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -62,7 +74,7 @@ protected:
         qputenv("XDG_CONFIG_HOME", m_dir.filePath("config").toLocal8Bit());
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.filePath("config"));
         theApp.m_nTempUnit = 0;
-        m_prompts = std::make_unique<CScriptedPromptService>();
+        m_prompts = std::make_unique<PromptsWithOverwriteFlag>();
         ASSERT_TRUE(theApp.InitInstance());
         Settle();
     }
@@ -104,7 +116,7 @@ protected:
     }
 
     QTemporaryDir m_dir;
-    std::unique_ptr<CScriptedPromptService> m_prompts;
+    std::unique_ptr<PromptsWithOverwriteFlag> m_prompts;
 };
 
 } // namespace
@@ -120,6 +132,7 @@ TEST_F(ViewPrintTest, SavedBitmapOfA101PixelWideClientIsTheScreenPicture) {
 
     EXPECT_EQ(m_prompts->SaveFilters(), QStringList{"位图文件(*.bmp)||"});
     EXPECT_EQ(m_prompts->SaveExtensions(), QStringList{"bmp"});
+    EXPECT_EQ(m_prompts->m_overwritePrompts, std::vector<bool>{true}) << "asks before overwriting";
     EXPECT_TRUE(m_prompts->Messages().isEmpty());
 
     const QByteArray bytes = ReadAll(bmp);
