@@ -95,7 +95,13 @@ public:
     // Reads the sheet or file again into memory.
     bool Reload();
 
-    // A row line built from fields in this table's format.
+    // A row line built from fields in this table's format: every field in
+    // double quotes, the fields parted by the separator. Values are stored as
+    // they are; a line is cut at each quote-separator-quote, so quotes and
+    // separators inside values split back correctly, except in a value that
+    // holds quote-separator-quote or ends with quote-separator, a first
+    // value that starts with separator-quote, and the one value of a
+    // single-field row when it holds the separator.
     std::string BuildRowLine(const std::vector<std::string>& fields) const;
     // Fields of a row line, cut as GetRowFields does.
     std::vector<std::string> SplitRowLine(std::string_view line) const;

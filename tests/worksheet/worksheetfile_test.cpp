@@ -93,9 +93,11 @@ TEST_F(WorksheetFileTest, FieldsWithQuotesAndSeparatorsSplitBackUnlessTheyHoldTh
         {&excel, {"he said \"hi\"", "\"quoted\"", "x"}, true},
         {&excel, {"a,;.?b", ",;.?", "?"}, true},
         {&excel, {"", "", ""}, true},
-        {&excel, {"x\",;.?\"y", "z"}, false}, // holds quote-separator-quote
-        {&excel, {"x\",;.?", "z"}, false},    // ends with quote-separator
-        {&excel, {"a,;.?b"}, false},          // one field with the separator
+        {&excel, {"x\",;.?\"y", "z"}, false},  // holds quote-separator-quote
+        {&excel, {"x\",;.?", "z"}, false},     // ends with quote-separator
+        {&excel, {"a", ",;.?\"y", "z"}, true}, // starts with separator-quote
+        {&excel, {",;.?\"y", "z"}, false},     // ... in the first column
+        {&excel, {"a,;.?b"}, false},           // one field with the separator
         {&text, {"1,5", "\"2\"", "a\"b"}, true},
         {&text, {"a\",\"b", "c"}, false},
         {&text, {"only,one"}, false},
