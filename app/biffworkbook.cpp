@@ -266,6 +266,7 @@ bool ScanSubstream(RecordReader in, size_t& cells, size_t& end) {
 
 struct SheetEntry {
     uint32_t position;
+    uint8_t visibility;
     std::string name;
 };
 
@@ -451,6 +452,7 @@ bool CBiffWorkbook::Parse(std::span<const uint8_t> stream, std::string& error,
             }
             SheetEntry e;
             e.position = Get32(r.data.data());
+            e.visibility = r.data[4] & 3;
             const uint8_t sheetType = r.data[5];
             if (!ReadShortString(r.data.subspan(6), e.name)) {
                 error = "damaged sheet entry";
@@ -512,6 +514,7 @@ bool CBiffWorkbook::Parse(std::span<const uint8_t> stream, std::string& error,
         }
         CBiffSheet& sheet = sheets[k];
         sheet.name = e.name;
+        sheet.visibility = e.visibility;
         if (!skipSheet.empty() && SameAsciiCase(e.name, skipSheet))
             continue;
         sheet.cells.reserve(cellCount);

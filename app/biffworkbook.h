@@ -28,6 +28,7 @@ struct CBiffCell {
 struct CBiffSheet {
     std::string name; // UTF-8
     std::vector<CBiffCell> cells;
+    uint8_t visibility = 0; // 0 visible, 1 hidden, 2 very hidden
     // Look of the sheet carried over as whole records: the default column
     // width, COLINFO (column widths) and MERGECELLS.
     uint16_t defaultColumnWidth = 8;

@@ -197,6 +197,7 @@ struct CBiffWorkbookWriter::Sheet {
     std::vector<uint8_t> columns; // COLINFO records
     std::vector<uint8_t> merged;  // MERGECELLS records
     int firstRow = -1, lastRow = -1, firstColumn = kMaxColumns, lastColumn = -1;
+    uint8_t visibility = 0;
 };
 
 CBiffWorkbookWriter::CBiffWorkbookWriter() : m_strings(std::make_unique<StringTable>()) {}
@@ -223,9 +224,10 @@ void CBiffWorkbookWriter::SetMergedCells(std::vector<uint8_t> mergeCellsRecords)
     m_sheets.back().merged = std::move(mergeCellsRecords);
 }
 
-void CBiffWorkbookWriter::BeginSheet(std::string_view name) {
+void CBiffWorkbookWriter::BeginSheet(std::string_view name, uint8_t visibility) {
     m_sheets.push_back(Sheet{});
     m_sheets.back().name = std::string(name);
+    m_sheets.back().visibility = uint8_t(visibility & 3);
     m_block = -1;
     m_blockRows.clear();
     m_blockCells.clear();
@@ -343,15 +345,6 @@ void CBiffWorkbookWriter::EndSheet() {
         return;
     FlushBlock();
     m_block = -1;
-    Sheet& sheet = m_sheets.back();
-    Buffer tail;
-    // WINDOW2: grid, headers, zeros, outline symbols; the first sheet is the
-    // selected and shown one.
-    const uint16_t flags = m_sheets.size() == 1 ? 0x06B6 : 0x00B6;
-    tail.Record(kWindow2, {flags, 0, 0, 64, 0, 0, 0, 0, 0});
-    tail.Bytes(sheet.merged);
-    tail.Record(kEof, {});
-    sheet.tail = std::move(tail.bytes);
 }
 
 namespace {
@@ -460,7 +453,16 @@ bool CBiffWorkbookWriter::Save(const std::string& path, std::string& error) {
     g.Record(kPassword, {0});
     g.Record(kProt4Rev, {0});
     g.Record(kProt4RevPass, {0});
-    g.Record(kWindow1, {0x0168, 0x001E, 0x4000, 0x2000, 0x0038, 0, 0, 1, 0x0258});
+    // The first visible sheet is the active one; a workbook needs one.
+    size_t active = 0;
+    while (active < m_sheets.size() && m_sheets[active].visibility != 0)
+        ++active;
+    if (active == m_sheets.size()) {
+        active = 0;
+        m_sheets[0].visibility = 0;
+    }
+    g.Record(kWindow1, {0x0168, 0x001E, 0x4000, 0x2000, 0x0038, uint16_t(active), uint16_t(active),
+                        1, 0x0258});
     g.Record(kBackup, {0});
     g.Record(kHideObj, {0});
     g.Record(kDate1904, {0});
@@ -524,7 +526,7 @@ bool CBiffWorkbookWriter::Save(const std::string& path, std::string& error) {
         const size_t at = g.Begin(kBoundSheet);
         sheetPositionFields.push_back(g.size());
         g.U32(0);
-        g.U8(0);
+        g.U8(s.visibility);
         g.U8(0);
         std::u16string name = ToUtf16(s.name);
         name.resize(std::min(name.size(), kMaxSheetName));
@@ -539,6 +541,14 @@ bool CBiffWorkbookWriter::Save(const std::string& path, std::string& error) {
     uint64_t position = g.size();
     for (size_t i = 0; i < m_sheets.size(); ++i) {
         Sheet& s = m_sheets[i];
+        // WINDOW2: grid, headers, zeros, outline symbols; the active sheet is
+        // the selected and shown one.
+        Buffer tail;
+        const uint16_t flags = i == active ? 0x06B6 : 0x00B6;
+        tail.Record(kWindow2, {flags, 0, 0, 64, 0, 0, 0, 0, 0});
+        tail.Bytes(s.merged);
+        tail.Record(kEof, {});
+        s.tail = std::move(tail.bytes);
         if (position > 0x7FFFFFFF) {
             error = "workbook too large";
             return false;

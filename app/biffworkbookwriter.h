@@ -33,7 +33,9 @@ public:
     // so that cells copied from it keep their look.
     void UseFormatting(std::vector<uint8_t> records);
 
-    void BeginSheet(std::string_view name);
+    // visibility: 0 visible, 1 hidden, 2 very hidden. The first visible
+    // sheet is the active one.
+    void BeginSheet(std::string_view name, uint8_t visibility = 0);
     // Cells of the current sheet, rows ascending and columns ascending within
     // a row; columns from 256 on are ignored. Empty texts make no cell.
     void AddText(uint16_t row, uint16_t column, std::string_view utf8, uint16_t xf = kDefaultXf);

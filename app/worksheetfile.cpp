@@ -86,7 +86,7 @@ bool RewriteWorkbook(const std::string& path, const std::string& sheetName, bool
         return keepFormats && xf < xfCount ? xf : CBiffWorkbookWriter::kDefaultXf;
     };
     auto copySheet = [&](CBiffSheet& sheet) {
-        writer.BeginSheet(sheet.name);
+        writer.BeginSheet(sheet.name, sheet.visibility);
         writer.SetColumns(sheet.defaultColumnWidth,
                           WithValidFormats(std::move(sheet.columnRecords), xfCount));
         writer.SetMergedCells(std::move(sheet.mergeRecords));
@@ -110,7 +110,7 @@ bool RewriteWorkbook(const std::string& path, const std::string& sheetName, bool
     };
     for (size_t i = 0; i < existing.sheets.size(); ++i) {
         if (int(i) == target) {
-            writer.BeginSheet(existing.sheets[i].name);
+            writer.BeginSheet(existing.sheets[i].name, existing.sheets[i].visibility);
             writeSheet(writer);
             writer.EndSheet();
         } else {

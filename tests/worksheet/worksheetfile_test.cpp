@@ -278,7 +278,7 @@ TEST_F(WorksheetFileTest, ReplacingASheetKeepsTheOtherSheetsOfAForeignWorkbook) 
     BiffBuilder b;
     b.Bof(0x0005);
     b.Formatting({{164, "yyyy-mm-dd"}});
-    const size_t dataPos = b.BoundSheet("Data");
+    const size_t dataPos = b.BoundSheet("Data", 1); // hidden
     const size_t sheetPos = b.BoundSheet("Sheet1");
     size_t at = b.Begin(0x00FC);
     b.U32(4);
@@ -450,7 +450,8 @@ TEST_F(WorksheetFileTest, ReplacingASheetKeepsTheOtherSheetsOfAForeignWorkbook) 
     ASSERT_EQ(after.sheets.size(), 2u);
     EXPECT_EQ(after.sheets[0].name, "Data");
     EXPECT_EQ(after.sheets[0].rows, dataBefore->rows);
-    // Its look too: the date format, the column width, the merged range.
+    // Its look too: the date format, the column width, the merged range, and
+    // that it is hidden.
     bool ok = false;
     const std::string look =
         RunPython("import sys, xlrd\n"
@@ -458,10 +459,10 @@ TEST_F(WorksheetFileTest, ReplacingASheetKeepsTheOtherSheetsOfAForeignWorkbook) 
                   "s = b.sheet_by_name('Data')\n"
                   "xf = b.xf_list[s.cell_xf_index(4, 0)]\n"
                   "print(b.format_map[xf.format_key].format_str, s.colinfo_map[0].width,\n"
-                  "      s.merged_cells)\n",
+                  "      s.merged_cells, s.visibility)\n",
                   path, dir, ok);
     EXPECT_TRUE(ok) << look;
-    EXPECT_EQ(look, "yyyy-mm-dd 5000 [(4, 5, 0, 2)]\n");
+    EXPECT_EQ(look, "yyyy-mm-dd 5000 [(4, 5, 0, 2)] 1\n");
     const XlrdSheet* sheet1 = after.Sheet("Sheet1");
     ASSERT_NE(sheet1, nullptr);
     Fields header{"old"};

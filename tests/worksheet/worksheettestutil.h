@@ -220,11 +220,12 @@ public:
         }
     }
     // Returns the position of the sheet offset to patch.
-    size_t BoundSheet(const std::string& asciiName) {
+    size_t BoundSheet(const std::string& asciiName, uint8_t visibility = 0) {
         const size_t at = Begin(0x0085);
         const size_t field = bytes.size();
         U32(0);
-        U16(0);
+        U8(visibility);
+        U8(0);
         U8(uint8_t(asciiName.size()));
         U8(0);
         for (char c : asciiName)
