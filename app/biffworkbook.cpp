@@ -27,6 +27,8 @@ enum RecordType : uint16_t {
     kNumber = 0x0203,
     kLabel = 0x0204,
     kBoolErr = 0x0205,
+    kBlank = 0x0201,
+    kMulBlank = 0x00BE,
     kString = 0x0207,
     kRk = 0x027E,
     kBof = 0x0809,
@@ -256,8 +258,11 @@ bool ScanSubstream(RecordReader in, size_t& cells, size_t& end) {
             --depth;
         else if (r.type == kMulRk)
             cells += r.data.size() / 6;
+        else if (r.type == kMulBlank)
+            cells += r.data.size() / 2;
         else if (r.type == kLabelSst || r.type == kLabel || r.type == kRString ||
-                 r.type == kNumber || r.type == kRk || r.type == kBoolErr || r.type == kFormula)
+                 r.type == kNumber || r.type == kRk || r.type == kBoolErr || r.type == kFormula ||
+                 r.type == kBlank)
             ++cells;
     }
     end = in.position();
@@ -552,7 +557,8 @@ bool CBiffWorkbook::Parse(std::span<const uint8_t> stream, std::string& error,
             // Cell records have their XF at offset 4; a STRING record keeps
             // the XF of its FORMULA.
             if ((r.type == kLabelSst || r.type == kLabel || r.type == kRString ||
-                 r.type == kNumber || r.type == kRk || r.type == kBoolErr || r.type == kFormula) &&
+                 r.type == kNumber || r.type == kRk || r.type == kBoolErr || r.type == kFormula ||
+                 r.type == kBlank) &&
                 n >= 6)
                 xf = Get16(d + 4);
             else if (r.type == kString)
@@ -618,6 +624,30 @@ bool CBiffWorkbook::Parse(std::span<const uint8_t> stream, std::string& error,
                     xf = Get16(d + 4 + 6 * i);
                     if (first + i < 256)
                         add(row, uint16_t(first + i));
+                }
+                break;
+            }
+            case kBlank:
+                if (n < 6) {
+                    shortRecord = true;
+                    break;
+                }
+                cell = CBiffCell{};
+                cell.kind = CBiffCell::Blank;
+                add(Get16(d), Get16(d + 2));
+                break;
+            case kMulBlank: {
+                if (n < 6) {
+                    shortRecord = true;
+                    break;
+                }
+                const uint16_t row = Get16(d), first = Get16(d + 2);
+                const size_t count = (n - 6) / 2;
+                for (size_t i = 0; i < count && first + i < 256; ++i) {
+                    cell = CBiffCell{};
+                    cell.kind = CBiffCell::Blank;
+                    xf = Get16(d + 4 + 2 * i);
+                    add(row, uint16_t(first + i));
                 }
                 break;
             }
@@ -724,6 +754,8 @@ std::string CBiffWorkbook::CellText(const CBiffCell& cell) const {
     }
     case CBiffCell::Boolean:
         return cell.code ? "TRUE" : "FALSE";
+    case CBiffCell::Blank:
+        return {};
     case CBiffCell::Error:
         switch (cell.code) {
         case 0x00:

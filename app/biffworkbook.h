@@ -13,7 +13,7 @@
 #include <vector>
 
 struct CBiffCell {
-    enum Kind : uint8_t { Text, Number, Boolean, Error };
+    enum Kind : uint8_t { Text, Number, Boolean, Error, Blank }; // Blank: a format only
     uint16_t row = 0;
     uint16_t column = 0;
     Kind kind = Text;

@@ -72,6 +72,7 @@ enum RecordType : uint16_t {
     kLabelSst = 0x00FD,
     kNumber = 0x0203,
     kBoolErr = 0x0205,
+    kBlank = 0x0201,
 };
 
 void Put16(uint8_t* p, uint16_t v) {
@@ -301,6 +302,11 @@ void CBiffWorkbookWriter::AddBoolErr(uint16_t row, uint16_t column, uint8_t valu
     uint8_t* p = CellRecord(kBoolErr, 8, row, column, xf);
     p[0] = value;
     p[1] = isError ? 1 : 0;
+}
+
+void CBiffWorkbookWriter::AddBlank(uint16_t row, uint16_t column, uint16_t xf) {
+    if (column < kMaxColumns)
+        CellRecord(kBlank, 6, row, column, xf);
 }
 
 void CBiffWorkbookWriter::FlushBlock() {

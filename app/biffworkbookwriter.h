@@ -42,6 +42,8 @@ public:
     void AddNumber(uint16_t row, uint16_t column, double value, uint16_t xf = kDefaultXf);
     void AddBoolErr(uint16_t row, uint16_t column, uint8_t value, bool isError,
                     uint16_t xf = kDefaultXf);
+    // A cell with a format and no value.
+    void AddBlank(uint16_t row, uint16_t column, uint16_t xf);
     // Column widths and merged ranges of the current sheet, as whole COLINFO
     // and MERGECELLS records.
     void SetColumns(uint16_t defaultWidth, std::vector<uint8_t> colInfoRecords);

@@ -104,6 +104,10 @@ bool RewriteWorkbook(const std::string& path, const std::string& sheetName, bool
             case CBiffCell::Error:
                 writer.AddBoolErr(c.row, c.column, c.code, c.kind == CBiffCell::Error, xf);
                 break;
+            case CBiffCell::Blank:
+                if (keepFormats)
+                    writer.AddBlank(c.row, c.column, xf);
+                break;
             }
         }
         writer.EndSheet();
@@ -591,7 +595,10 @@ bool CWorksheetFile::ReloadExcel() {
         return false; // no such sheet yet
     const CBiffSheet& sheet = book.sheets[size_t(index)];
     int columns = 0, lastRow = -1;
+    // Cells with a format and no value do not make the table larger.
     for (const CBiffCell& c : sheet.cells) {
+        if (c.kind == CBiffCell::Blank)
+            continue;
         columns = std::max(columns, c.column + 1);
         lastRow = std::max(lastRow, int(c.row));
     }
@@ -603,7 +610,8 @@ bool CWorksheetFile::ReloadExcel() {
     for (int row = 0; row <= lastRow; ++row) {
         fields.assign(size_t(columns), std::string());
         for (; cell != sheet.cells.end() && cell->row == row; ++cell)
-            fields[cell->column] = book.CellText(*cell);
+            if (cell->kind != CBiffCell::Blank)
+                fields[cell->column] = book.CellText(*cell);
         if (row == 0) {
             // Columns without a name get F1, F2, ... as their name.
             for (int c = 0; c < columns; ++c)

@@ -379,6 +379,16 @@ TEST_F(WorksheetFileTest, ReplacingASheetKeepsTheOtherSheetsOfAForeignWorkbook) 
     b.U16(16);
     b.F64(45000);
     b.End(at);
+    at = b.Begin(0x00BE); // MULBLANK: B5:C5 formatted, no values
+    b.U16(4);
+    b.U16(1);
+    b.U16(16);
+    b.U16(16);
+    b.U16(2);
+    b.End(at);
+    at = b.Begin(0x0201); // BLANK far to the right
+    b.CellHead(4, 200);
+    b.End(at);
     at = b.Begin(0x007D); // COLINFO: column A 5000 wide
     b.U16(0);
     b.U16(0);
@@ -453,16 +463,16 @@ TEST_F(WorksheetFileTest, ReplacingASheetKeepsTheOtherSheetsOfAForeignWorkbook) 
     // Its look too: the date format, the column width, the merged range, and
     // that it is hidden.
     bool ok = false;
-    const std::string look =
-        RunPython("import sys, xlrd\n"
-                  "b = xlrd.open_workbook(sys.argv[1], formatting_info=True)\n"
-                  "s = b.sheet_by_name('Data')\n"
-                  "xf = b.xf_list[s.cell_xf_index(4, 0)]\n"
-                  "print(b.format_map[xf.format_key].format_str, s.colinfo_map[0].width,\n"
-                  "      s.merged_cells, s.visibility)\n",
-                  path, dir, ok);
+    const std::string look = RunPython(
+        "import sys, xlrd\n"
+        "b = xlrd.open_workbook(sys.argv[1], formatting_info=True)\n"
+        "s = b.sheet_by_name('Data')\n"
+        "xf = b.xf_list[s.cell_xf_index(4, 0)]\n"
+        "print(b.format_map[xf.format_key].format_str, s.colinfo_map[0].width,\n"
+        "      s.merged_cells, s.visibility, s.cell_xf_index(4, 2) == s.cell_xf_index(4, 0))\n",
+        path, dir, ok);
     EXPECT_TRUE(ok) << look;
-    EXPECT_EQ(look, "yyyy-mm-dd 5000 [(4, 5, 0, 2)] 1\n");
+    EXPECT_EQ(look, "yyyy-mm-dd 5000 [(4, 5, 0, 2)] 1 True\n");
     const XlrdSheet* sheet1 = after.Sheet("Sheet1");
     ASSERT_NE(sheet1, nullptr);
     Fields header{"old"};
