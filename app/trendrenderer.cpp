@@ -200,9 +200,13 @@ double TimeScale::SecondsPerColumn(int32_t gridColumns) const {
 }
 
 DcRect PlotRect(const DcRect& r, const CurveParameters& para) {
+    // Margins come from files; kept within a range where every offset the
+    // routines add to the plot's edges stays a valid coordinate.
+    static constexpr long long kLimit = 1 << 26;
+    const auto edge = [](long long v) { return int(std::clamp(v, -kLimit, kLimit)); };
     const int32_t* m = para.plotMargins;
-    return DcRect{ClampToInt((long long)r.left + m[0]), ClampToInt((long long)r.top + m[2]),
-                  ClampToInt((long long)r.right - m[1]), ClampToInt((long long)r.bottom - m[3])};
+    return DcRect{edge((long long)r.left + m[0]), edge((long long)r.top + m[2]),
+                  edge((long long)r.right - m[1]), edge((long long)r.bottom - m[3])};
 }
 
 void DrawAxes(DeviceContext& dc, const DcRect& r, const CurveParameters& para, const TrendEnv& env,

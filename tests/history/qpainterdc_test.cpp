@@ -113,7 +113,7 @@ TEST(QPainterDc, DamagedParametersDrawWithoutFault) {
         p.yMaxTenths = v == INT32_MAX ? INT32_MIN : INT32_MAX;
         for (int32_t& m : p.plotMargins)
             m = v;
-        p.plotMargins[1] = -v / 2;
+        p.plotMargins[1] = v / -2;
         p.startTime = SYSTEMTIME{65535, 65535, 65535, 65535, 65535, 65535, 65535, 65535};
         for (bool clip : {false, true}) {
             QImage img(320, 200, QImage::Format_RGB32);
