@@ -62,6 +62,8 @@ bool CopyRecordingAndDelete(const std::string& source, const std::string& dest) 
     fs::copy_file(source, dest, fs::copy_options::overwrite_existing, ec);
     if (ec || !SyncPath(dest) || fs::file_size(source, ec) != fs::file_size(dest, ec) || ec)
         return false;
+    // The new name itself must survive a power cut before the source goes.
+    SyncPath(fs::path(dest).parent_path().empty() ? "." : fs::path(dest).parent_path().string());
     fs::remove(source, ec);
     return true;
 }
@@ -125,13 +127,12 @@ CAcquisitionRun::StartResult CAcquisitionRun::Start(const SerialLine& line, int3
 
     m_tempPath = CreateRunTempFile(folder);
     if (m_tempPath.empty() ||
-        m_dataFile.Create(m_tempPath, m_header, curvePara) != TdaError::None) {
-        m_dataFile.Close();
-        ClosePort();
-        return StartResult::FileFailed;
-    }
-    if (!SyncFile()) {
+        m_dataFile.Create(m_tempPath, m_header, curvePara) != TdaError::None || !SyncFile()) {
         CloseFile();
+        if (!m_tempPath.empty()) {
+            std::error_code ec;
+            fs::remove(m_tempPath, ec);
+        }
         ClosePort();
         return StartResult::FileFailed;
     }
