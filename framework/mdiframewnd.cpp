@@ -86,6 +86,10 @@ CMDIFrameWnd::CMDIFrameWnd() {
 }
 
 CMDIFrameWnd::~CMDIFrameWnd() {
+    // The MDI area reports activations while its windows go with it.
+    disconnect(m_pMdiArea, nullptr, this, nullptr);
+    if (m_pIdleTimer)
+        m_pIdleTimer->stop();
     if (PromptParent() == this)
         SetPromptParent(nullptr);
     if (CWinApp* app = FrameworkApp(); app && app->m_pMainWnd == this)
