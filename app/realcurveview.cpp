@@ -3,6 +3,7 @@
 #include "alarmsetdlg.h"
 #include "commandids.h"
 #include "comsettingdlg.h"
+#include "curvepara.h"
 #include "datafolder.h"
 #include "document.h"
 #include "mdichildwnd.h"
@@ -11,11 +12,6 @@
 #include "realcurvedoc.h"
 #include "timearith.h"
 #include "vantrel.h"
-
-#if __has_include("curvepara.h")
-#include "curvepara.h"
-#define VANTREL_HAVE_CURVEPARA 1
-#endif
 
 #include <QPainter>
 #include <algorithm>
@@ -384,7 +380,6 @@ void CRealCurveView::OnComSetting() {
 }
 
 void CRealCurveView::OnCurvePara() {
-#ifdef VANTREL_HAVE_CURVEPARA
     theApp.m_CurvePara = m_curvePara;
     theApp.m_ChannelNames = m_channelTable;
     CCurvePara dlg(this);
@@ -397,7 +392,6 @@ void CRealCurveView::OnCurvePara() {
     if (!m_run.IsActive())
         m_header.sampleInterval = theApp.m_ComPara.nSampleSec;
     LayOutDisplay();
-#endif
 }
 
 void CRealCurveView::OnDevicePara() {
