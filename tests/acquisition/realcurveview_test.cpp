@@ -173,6 +173,40 @@ TEST_F(RealCurveViewTest, StoredParametersAreUsedAndHiddenChannelsGetNoSegment) 
     EXPECT_EQ(f.RowCount(), 6);
 }
 
+TEST_F(RealCurveViewTest, FullWindowWrapsToAnEmptyPlotWithNewTimes) {
+    CurveParameters p = MakeFreshCurveParameters();
+    p.timeLength = 60;
+    p.timeLengthInSeconds = 1; // 21 columns of 3 s
+    ChannelNameTable names = MakeEmptyChannelNameTable();
+    {
+        FILE* f = std::fopen((m_folder / "CURVEPARA.DAT").c_str(), "wb");
+        std::fwrite(&p, sizeof p, 1, f);
+        std::fwrite(&names, sizeof names, 1, f);
+        std::fclose(f);
+    }
+    StartSimulator();
+    auto v = MakeView();
+    v->OnCmdMsg(cmd::ID_START_ACQUIRE);
+    ASSERT_TRUE(theApp.m_bAcquiring);
+    // Columns are filled at ticks 4, 7, ..., the 21st at tick 64 (the
+    // timer runs back to back here, so the window times do not advance).
+    for (int t = 0; t < 63; ++t)
+        v->OnTimer(1);
+    EXPECT_EQ(v->Display().DisplayPos(), 20u);
+    v->OnTimer(1);
+    EXPECT_EQ(v->Display().DisplayPos(), 0u);
+    EXPECT_EQ(DiffSeconds(v->CurvePara().endTime, v->CurvePara().startTime), 60);
+    // The repaint after the wrap: axes with the new times, no curves yet.
+    RecordingDc repaint;
+    v->DrawView(repaint, DcRect{0, 0, 800, 600});
+    EXPECT_TRUE(repaint.LinesOfColor(p.channelColors[0]).empty());
+    const SYSTEMTIME start = v->CurvePara().startTime;
+    char label[32];
+    std::snprintf(label, sizeof label, "%d:%d:%d", start.wHour, start.wMinute, start.wSecond);
+    EXPECT_NE(repaint.FindText(label), nullptr) << label;
+    v->OnCmdMsg(cmd::ID_STOP_ACQUIRE);
+}
+
 TEST_F(RealCurveViewTest, StartAnswersTheSaveQuestionAndReportsFailures) {
     StartSimulator();
     auto v = MakeView();
