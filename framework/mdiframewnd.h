@@ -11,6 +11,7 @@
 #include "resources.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QToolBar>
 #include <QUrl>
 
@@ -105,5 +106,5 @@ private:
     CToolBar* m_pToolBar = nullptr;
     QLabel* m_pMessagePane = nullptr;
     QTimer* m_pIdleTimer = nullptr;
-    CMDIChildWnd* m_pLastActive = nullptr;
+    QPointer<CMDIChildWnd> m_pLastActive; // cleared when that window is deleted
 };
