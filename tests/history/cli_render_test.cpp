@@ -19,7 +19,7 @@ int Render(const std::string& args) {
 TEST(CliRender, DrawsTheFirstWindowAtTheAskedSize) {
     TempFolder tmp;
     const std::string file = tmp.File("r.tda");
-    WriteFixture(file, FixtureSpec{});
+    WriteFixture(file, FixtureOptions{});
     const std::string png = tmp.File("r.png");
     ASSERT_EQ(Render(file + " " + png + " --size 640x480 --readout 100"), 0);
     QImage image(QString::fromStdString(png));
@@ -35,7 +35,7 @@ TEST(CliRender, DrawsTheFirstWindowAtTheAskedSize) {
 TEST(CliRender, RefusesWhatTheViewRefuses) {
     TempFolder tmp;
     const std::string file = tmp.File("r.tda");
-    WriteFixture(file, FixtureSpec{});
+    WriteFixture(file, FixtureOptions{});
     EXPECT_EQ(Render(tmp.File("missing.tda") + " " + tmp.File("a.png")), 1);
     EXPECT_EQ(Render(file + " " + tmp.File("a.unknownformat")), 1);
     EXPECT_EQ(Render(file + " " + tmp.File("a.png") + " --size 0x5"), 2);

@@ -39,7 +39,7 @@ inline int16_t FixtureValue(long long row, int c) {
     return int16_t((row % 3000) + 1000 * c % 7000);
 }
 
-struct FixtureSpec {
+struct FixtureOptions {
     int rows = 300;
     int channels = 8;
     int32_t interval = 1;
@@ -57,7 +57,7 @@ inline ChannelNameTable FixtureNames() {
     return t;
 }
 
-inline TdaHeader FixtureHeader(const FixtureSpec& s) {
+inline TdaHeader FixtureHeader(const FixtureOptions& s) {
     TdaHeader h = BeginTdaHeader(s.interval, s.channels, s.start);
     for (int i = 0; i < s.rows; ++i)
         AccountForSample(h, AddSeconds(s.start, i * s.interval));
@@ -66,7 +66,7 @@ inline TdaHeader FixtureHeader(const FixtureSpec& s) {
     return h;
 }
 
-inline void WriteFixture(const std::string& path, const FixtureSpec& s) {
+inline void WriteFixture(const std::string& path, const FixtureOptions& s) {
     TdaHeader h = FixtureHeader(s);
     CurveParameters p = MakeFreshCurveParameters();
     p.timeLength = s.timeLength;

@@ -17,7 +17,7 @@ struct Loaded {
     std::string path;
     std::unique_ptr<TrendWindow> w = std::make_unique<TrendWindow>();
 
-    explicit Loaded(FixtureSpec s) {
+    explicit Loaded(FixtureOptions s) {
         path = tmp.File("nav.tda");
         WriteFixture(path, s);
         EXPECT_EQ(w->FirstLoad(path, MakeEmptyChannelNameTable()), TrendWindow::LoadResult::Loaded);
@@ -29,8 +29,8 @@ struct Loaded {
     CurveParameters& Para() { return w->m_curvePara; }
 };
 
-FixtureSpec Hour(int32_t length = 600, bool seconds = true) {
-    FixtureSpec s;
+FixtureOptions Hour(int32_t length = 600, bool seconds = true) {
+    FixtureOptions s;
     s.rows = 3600;
     s.timeLength = length;
     s.inSeconds = seconds;
@@ -196,7 +196,7 @@ TEST(HeadTailAndPage, MovesTheWindowWithinTheRecording) {
     EXPECT_EQ(Cmp(f.Para().startTime, Time(2007, 5, 10, 10, 10, 0)), 0);
 
     // Tail of a recording shorter than the window: its start.
-    FixtureSpec s; // 300 rows, 10 minutes
+    FixtureOptions s; // 300 rows, 10 minutes
     Loaded g(s);
     g.Click(MODE_HEAD_TAIL, 700, 300);
     EXPECT_EQ(Cmp(g.Para().startTime, Time(2007, 5, 10, 10, 0, 0)), 0);
@@ -234,7 +234,7 @@ TEST(Reload, NameTableIsAppendedOnceAndNeverOverwritesRows) {
         bool table, flagOnly;
     } cases[] = {{true, false}, {false, false}, {false, true}};
     for (const auto& c : cases) {
-        FixtureSpec s;
+        FixtureOptions s;
         s.nameTable = c.table;
         s.flagWithoutTable = c.flagOnly;
         Loaded f(s);

@@ -54,7 +54,7 @@ TEST(WindowSize, ArithmeticOfTheFirstLoad) {
 TEST(FirstLoad, ShortRecordingLoadsEveryRowFromTheFirst) {
     TempFolder tmp;
     const std::string path = tmp.File("short.tda");
-    WriteFixture(path, FixtureSpec{}); // 10 minutes at 1 s, 300 rows
+    WriteFixture(path, FixtureOptions{}); // 10 minutes at 1 s, 300 rows
     auto w = Load(path);
     EXPECT_TRUE(w->HasData());
     EXPECT_EQ(w->m_curvePara.pointCount, 300);
@@ -84,7 +84,7 @@ TEST(FirstLoad, WindowsOf1200And1201And7201Rows) {
         {7201, 120, false, float(7201.0 / 1199)},
     };
     for (const auto& c : cases) {
-        FixtureSpec s;
+        FixtureOptions s;
         s.rows = c.rows;
         s.timeLength = c.length;
         s.inSeconds = c.seconds;
@@ -108,7 +108,7 @@ TEST(FirstLoad, WindowsOf1200And1201And7201Rows) {
 
 TEST(FirstLoad, RefusedFilesHoldNoPoints) {
     TempFolder tmp;
-    FixtureSpec s;
+    FixtureOptions s;
     const std::string good = tmp.File("good.tda");
     WriteFixture(good, s);
     const auto bytes = ReadBytes(good);
@@ -161,7 +161,7 @@ TEST(FirstLoad, RefusedFilesHoldNoPoints) {
 
 TEST(FirstLoad, EmptyRecordingLoadsNothing) {
     TempFolder tmp;
-    FixtureSpec s;
+    FixtureOptions s;
     s.rows = 0;
     const std::string path = tmp.File("empty.tda");
     WriteFixture(path, s);
@@ -180,7 +180,7 @@ TEST(FirstLoad, NamesFromTheFileOrTheApplication) {
         const char* name;
     } cases[] = {{true, false, "炉膛"}, {false, false, "应用"}, {false, true, "应用"}};
     for (const auto& c : cases) {
-        FixtureSpec s;
+        FixtureOptions s;
         s.nameTable = c.table;
         s.flagWithoutTable = c.flagOnly;
         const std::string path =
@@ -195,7 +195,7 @@ TEST(FirstLoad, NamesFromTheFileOrTheApplication) {
 TEST(FirstLoad, TwoWindowsOfOneFileAreIndependent) {
     TempFolder tmp;
     const std::string path = tmp.File("twice.tda");
-    WriteFixture(path, FixtureSpec{});
+    WriteFixture(path, FixtureOptions{});
     auto a = Load(path);
     auto b = Load(path);
     a->m_curvePara.yMaxTenths = 1234;

@@ -46,8 +46,8 @@ protected:
     std::unique_ptr<CVantrelView> view;
 };
 
-FixtureSpec Hour() {
-    FixtureSpec s;
+FixtureOptions Hour() {
+    FixtureOptions s;
     s.rows = 3600;
     s.timeLength = 600;
     s.inSeconds = true;
@@ -205,7 +205,7 @@ TEST_F(HistoryViewTest, SaveAsCopiesTheFileAndOverwritesWithoutAsking) {
 
 TEST_F(HistoryViewTest, DoubleClickAndWheelRedrawTheReadout) {
     const std::string path = tmp.File("d.tda");
-    FixtureSpec s = Hour();
+    FixtureOptions s = Hour();
     s.channels = 80;
     WriteFixture(path, s);
     Open(path);
