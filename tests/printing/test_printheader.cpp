@@ -216,3 +216,51 @@ TEST(PrintHeader, LeavesTheContextAsItFoundIt) {
     EXPECT_EQ(dc.TextColor(), 0x0000FFu);
     EXPECT_EQ(dc.BkMode(), DcBkMode::Opaque);
 }
+
+TEST(PrintPage, HeaderThenAxesOnWhiteThenCurvesWithoutReadout) {
+    CurveParameters p = Params(2, {0, 1});
+    p.yMinTenths = 0;
+    p.yMaxTenths = 1000;
+    p.pointCount = 4;
+    ChannelNameTable names = MakeEmptyChannelNameTable();
+    static DisplayBuffer buffer{};
+    for (int i = 0; i < 4; ++i) {
+        buffer[0][i] = int16_t(100 * i);
+        buffer[1][i] = int16_t(900 - 100 * i);
+    }
+    TrendPrintSource s;
+    s.para = &p;
+    s.names = &names;
+    s.sampleInterval = 5;
+    s.buffer = &buffer;
+    s.drawable = 3;
+    s.scale.points = 4;
+    s.scale.secondsPerStep = 5;
+
+    RecordingDc dc;
+    DrawTrendPage(dc, kPage, s, Time(2026, 1, 1, 0, 0, 0));
+    const TrendPrintLayout l = LayoutTrendPage(kPage, p);
+    ASSERT_EQ(l.header, (DcRect{10, 10, 1080, 64}));
+    const DcRect g = l.trend;
+
+    // The header's white, then the trend's white (not the screen background).
+    ASSERT_GE(dc.Fills().size(), 2u);
+    EXPECT_EQ(dc.Fills()[0].rect, l.header);
+    EXPECT_EQ(dc.Fills()[1].rect, g);
+    EXPECT_EQ(dc.Fills()[1].color, 0xFFFFFFu);
+    // A frame around the trend rectangle.
+    EXPECT_TRUE(HasLine(dc, Grid(g.left, g.bottom, g.right, g.bottom)));
+    EXPECT_TRUE(HasLine(dc, Grid(g.right, g.top, g.right, g.bottom)));
+    // The window ends 3 x 5 s after its start.
+    EXPECT_NE(dc.FindText("时间范围：2024-3-5 8:5:0 => 2024-3-5 8:5:15"), nullptr);
+    // Two segments per channel (L = 3), drawn below the header.
+    for (int c = 0; c < 2; ++c) {
+        const std::vector<Line> segments = dc.LinesOfColor(p.channelColors[c]);
+        ASSERT_EQ(segments.size(), 1u + 2u) << "legend line and two segments";
+        for (std::size_t i = 1; i < segments.size(); ++i)
+            EXPECT_GE(std::min(segments[i].y1, segments[i].y2), g.top);
+    }
+    // No cursor readout on paper.
+    EXPECT_TRUE(dc.LinesOfColor(0x0000FF).empty());
+    EXPECT_EQ(dc.FindText("总貌"), nullptr);
+}
