@@ -228,10 +228,11 @@ TEST_F(ViewPrintTest, PreviewDrawsThePageOnLandscapeA4) {
     bool seen = false;
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (auto* dlg = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget())) {
-            seen = true;
-            dlg->reject();
-        }
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* dlg = qobject_cast<QPrintPreviewDialog*>(w); dlg && dlg->isVisible()) {
+                seen = true;
+                dlg->reject();
+            }
     });
     closer.start(50);
     ASSERT_TRUE(view->OnCmdMsg(cmd::ID_FILE_PRINT_PREVIEW));
