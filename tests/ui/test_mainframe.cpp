@@ -11,6 +11,7 @@
 
 #include <QComboBox>
 #include <QFileInfo>
+#include <QShortcut>
 
 namespace {
 
@@ -314,4 +315,40 @@ TEST_F(ShellTest, TemperatureUnitCommandRunsTheUnitDialog) {
     EXPECT_EQ(shown, 1);
     EXPECT_EQ(theApp.m_nTempUnit, 1);
     EXPECT_EQ(ReadAll(DataFile("COMPARA.DAT")).at(168), '\1');
+}
+
+namespace {
+// Fires the main window's accelerator for key, as pressing it does.
+bool PressAccelerator(CMainFrame* frame, const QKeySequence& key) {
+    for (QShortcut* sc : frame->findChildren<QShortcut*>()) {
+        if (sc->key() == key) {
+            emit sc->activated();
+            return true;
+        }
+    }
+    return false;
+}
+} // namespace
+
+TEST_F(ShellTest, CtrlOAsksForAFileOfTheHistoryType) {
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(PressAccelerator(Frame(), QKeySequence(Qt::CTRL | Qt::Key_O)));
+    EXPECT_EQ(m_prompts->OpenFilters(),
+              QStringList{QStringLiteral("Vantrel Files (*.tda)|*.tda|所有文件 (*.*)|*.*|")});
+    EXPECT_TRUE(Frame()->ChildWindows().empty()); // cancelled
+}
+
+TEST_F(RunTest, CtrlSSavesTheRunOnlyWhenSaveIsEnabled) {
+    SetRun(true, true); // acquiring: save disabled
+    EXPECT_FALSE(Frame()->QueryCommandUI(cmd::ID_FILE_SAVE).m_bEnabled);
+    ASSERT_TRUE(PressAccelerator(Frame(), QKeySequence(Qt::CTRL | Qt::Key_S)));
+    EXPECT_TRUE(m_prompts->SaveFilters().isEmpty());
+
+    SetRun(false, true); // stopped, unsaved
+    EXPECT_TRUE(Frame()->QueryCommandUI(cmd::ID_FILE_SAVE).m_bEnabled);
+    m_prompts->AnswerSave(TempPath("ctrl-s.tda"));
+    ASSERT_TRUE(PressAccelerator(Frame(), QKeySequence(Qt::CTRL | Qt::Key_S)));
+    EXPECT_EQ(m_prompts->SaveFilters(), QStringList{kTdaFilter});
+    EXPECT_EQ(ReadAll(TempPath("ctrl-s.tda")), QByteArray(3685, '\x11'));
+    EXPECT_FALSE(theApp.m_bUnsaved);
 }
