@@ -60,11 +60,13 @@ bool IsVisible(const CurveParameters& para, int channel) {
     return GetBit(para.visibleChannels, channel);
 }
 
-// A grid count the mapping can use: at least one division and no more
+// A grid count the mapping can use: at least one division, and no more
 // divisions than the plot has units (beyond that every unit would be a grid
-// line, and a damaged file could ask for billions).
+// line) nor than any screen or page has (a damaged file could ask for
+// billions, on a plot whose size comes from damaged margins).
+constexpr int kMaxGridCount = 16384;
 bool UsableGridCount(int32_t count, int extent) {
-    return count > 0 && count <= std::max(extent, 1);
+    return count > 0 && count <= std::max(extent, 1) && count <= kMaxGridCount;
 }
 
 void FrameRect(DeviceContext& dc, const DcRect& r) {
