@@ -323,12 +323,12 @@ void CMDIFrameWnd::OnSubWindowActivated(QMdiSubWindow* w) {
 }
 
 void CMDIFrameWnd::UpdateTitle() {
+    // A maximised child adds " - [its caption]" to the title itself.
+    for (CMDIChildWnd* c : ChildWindows())
+        if (c->isMaximized())
+            return;
     QString title = resources::DocStringPart(resources::String(m_nResourceId), 0);
-    if (title.isEmpty())
-        title = QStringLiteral("Vantrel");
-    if (CMDIChildWnd* c = MDIGetActive(); c && !c->windowTitle().isEmpty())
-        title += QStringLiteral(" - ") + c->windowTitle();
-    setWindowTitle(title);
+    setWindowTitle(title.isEmpty() ? QStringLiteral("Vantrel") : title);
 }
 
 // ---- bars ----

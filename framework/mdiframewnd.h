@@ -70,6 +70,9 @@ public:
     int CurrentMenuId() const { return m_nCurrentMenuId; }
     // Rebuilds the menu bar (also after the recent-file list changed).
     void RebuildMenuBar();
+    // The program's title; while a child window is maximised Qt shows
+    // "Vantrel - [caption]".
+    void UpdateTitle();
 
     CToolBar* ToolBar() const { return m_pToolBar; }
     void SetToolBar(CToolBar* bar);
@@ -98,7 +101,6 @@ private:
     void UpdateMenuStates(QMenu* menu);
     void InstallAccelerators(int resourceId);
     void RegisterFrameCommands();
-    void UpdateTitle();
 
     int m_nResourceId = 0;
     int m_nCurrentMenuId = 0;

@@ -263,6 +263,7 @@ TEST_F(RunTest, SecondRealTimeCommandIsIgnoredUntilTheWindowCloses) {
     Settle();
     EXPECT_EQ(RealTimeDocs().size(), 1u);
     EXPECT_EQ(RealTimeWindow()->windowTitle(), QStringLiteral("实时数据采集"));
+    EXPECT_EQ(Frame()->windowTitle(), QStringLiteral("Vantrel - [实时数据采集]"));
 }
 
 TEST_F(ShellTest, RealTimeWindowThatCannotBeCreatedLeavesTheCommandUsable) {
