@@ -102,12 +102,13 @@ bool CComSettingDlg::OnInitDialog() {
     SelectOr(m_baud, p.nBaud, 6);
 
     m_port->clear();
-    for (int i = 1; i <= kPortCount; ++i) {
-        m_port->addItem(QString::asprintf("COM%d", i));
-        m_port->setItemData(i - 1, QString::fromStdString(vantrel::PortDevicePath(i)),
-                            Qt::ToolTipRole);
-    }
-    SelectOr(m_port, p.nPort, 0);
+    for (int i = 1; i <= kPortCount; ++i)
+        AddPort(i - 1);
+    // A port beyond COM10 (set by hand in the settings file) is shown and
+    // kept, not silently replaced by COM1.
+    if (p.nPort >= kPortCount && p.nPort < 255)
+        AddPort(p.nPort);
+    SelectOr(m_port, m_port->findData(p.nPort), 0);
 
     m_dataBits->clear();
     for (const char* t : kDataBitTexts)
@@ -126,18 +127,27 @@ bool CComSettingDlg::OnInitDialog() {
     return true;
 }
 
+void CComSettingDlg::AddPort(int index) {
+    m_port->addItem(QString::asprintf("COM%d", index + 1), index);
+    m_port->setItemData(m_port->count() - 1,
+                        QString::fromStdString(vantrel::PortDevicePath(index + 1)),
+                        Qt::ToolTipRole);
+}
+
 void CComSettingDlg::ShowPortDevice() {
-    const int index = m_port->currentIndex();
-    m_portDevice->setText(index >= 0
-                              ? QStringLiteral("→ ") +
-                                    QString::fromStdString(vantrel::PortDevicePath(index + 1))
-                              : QString());
+    const QVariant index = m_port->currentData();
+    if (!index.isValid()) {
+        m_portDevice->clear();
+        return;
+    }
+    const std::string device = vantrel::PortDevicePath(index.toInt() + 1);
+    m_portDevice->setText(QStringLiteral("→ ") + QString::fromStdString(device));
 }
 
 void CComSettingDlg::OnStore() {
     ComPara& p = theApp.m_ComPara;
     p.nBaud = m_baud->currentIndex();
-    p.nPort = m_port->currentIndex();
+    p.nPort = m_port->currentData().toInt();
     p.nSampleSec = LeadingInteger(m_sample->text());
     theApp.SaveComPara();
     CDialog::OnOK();

@@ -33,6 +33,7 @@ public:
     void OnStore();
 
 private:
+    void AddPort(int index);
     void ShowPortDevice();
 
     QComboBox* m_port;

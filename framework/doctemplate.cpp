@@ -90,30 +90,26 @@ CDocument* CDocTemplate::OpenDocumentFile(const QString& path, bool makeVisible)
     CDocument* doc = CreateNewDocument();
     if (!doc)
         return nullptr;
+    // The document decides first, so a refused document never shows a window.
+    const bool ok = path.isEmpty() ? doc->OnNewDocument() : doc->OnOpenDocument(path);
+    if (!ok) {
+        RemoveDocument(doc);
+        delete doc;
+        return nullptr;
+    }
+    if (path.isEmpty()) {
+        if (doc->GetTitle().isEmpty())
+            doc->SetTitle(GetDocString(2).isEmpty() ? QStringLiteral("无标题") : GetDocString(2));
+    } else {
+        doc->SetPathName(path);
+        if (doc->GetTitle().isEmpty())
+            doc->SetTitle(QFileInfo(path).fileName());
+    }
     CWinApp* app = FrameworkApp();
     CMDIChildWnd* active = app && app->m_pMainWnd ? app->m_pMainWnd->MDIGetActive() : nullptr;
     CMDIChildWnd* frame = CreateNewFrame(doc, active);
     if (!frame) {
         qWarning("Warning: failed to create new frame");
-        RemoveDocument(doc);
-        delete doc;
-        return nullptr;
-    }
-    bool ok;
-    if (path.isEmpty()) {
-        ok = doc->OnNewDocument();
-        if (ok && doc->GetTitle().isEmpty())
-            doc->SetTitle(GetDocString(2).isEmpty() ? QStringLiteral("无标题") : GetDocString(2));
-    } else {
-        ok = doc->OnOpenDocument(path);
-        if (ok) {
-            doc->SetPathName(path);
-            if (doc->GetTitle().isEmpty())
-                doc->SetTitle(QFileInfo(path).fileName());
-        }
-    }
-    if (!ok) {
-        frame->DestroyWindow();
         RemoveDocument(doc);
         delete doc;
         return nullptr;

@@ -133,6 +133,15 @@ TEST_F(SerialDialogTest, CancelEscAndEnterStoreNothing) {
     EXPECT_EQ(theApp.m_ComPara.nSampleSec, 1);
 }
 
+TEST_F(SerialDialogTest, APortBeyondTheListIsShownAndKept) {
+    theApp.m_ComPara.nPort = 15;
+    RunModal<CComSettingDlg>([](CComSettingDlg& d) {
+        EXPECT_EQ(d.GetDlgItemText(CComSettingDlg::IDC_PORT), QStringLiteral("COM16"));
+        d.PressButton(CComSettingDlg::IDC_STORE);
+    });
+    EXPECT_EQ(StoredField(ReadAll(DataFile("COMPARA.DAT")), 0), 15);
+}
+
 TEST_F(SerialDialogTest, SaveErrorKeepsTheNewValuesInMemory) {
     QFile::remove(DataFile("COMPARA.DAT"));
     QDir().mkpath(DataFile("COMPARA.DAT"));
