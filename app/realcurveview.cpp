@@ -28,9 +28,12 @@ const QString kFileSaveError = QStringLiteral("文件保存错误!");
 CRealCurveView::CRealCurveView(QWidget* parent)
     : CView(parent), m_run(theApp.m_ComPara.m_RxBuf, theApp.m_ComPara.bOpen) {
     RegisterCommands();
+    // A close confirmed during a run discards it: let go of file and port first.
+    theApp.m_onDiscardRun = [this] { m_run.Abandon(); };
 }
 
 CRealCurveView::~CRealCurveView() {
+    theApp.m_onDiscardRun = nullptr;
     // The window closes only after the run was stopped or discarded; a run
     // still open here (the process is going down) keeps its file for recovery.
     if (m_run.IsActive())

@@ -266,6 +266,26 @@ TEST_F(RealCurveViewTest, AFailedWriteStopsTheRunAndSaysSo) {
     EXPECT_EQ(FileSize(temp), 660 + 16);
 }
 
+TEST_F(RealCurveViewTest, DiscardingARunClosesItsFileAndPort) {
+    StartSimulator();
+    auto v = MakeView();
+    v->OnCmdMsg(cmd::ID_START_ACQUIRE);
+    ASSERT_TRUE(theApp.m_bAcquiring);
+    v->OnTimer(1);
+    v->OnTimer(1);
+    const std::string temp = theApp.m_strTempFile.toStdString();
+    theApp.DiscardRun(); // what a confirmed close during the run does
+    EXPECT_FALSE(v->Run().IsActive());
+    EXPECT_FALSE(fs::exists(temp));
+    EXPECT_EQ(theApp.m_TempInfo.bPending, 0);
+    EXPECT_EQ(theApp.m_ComPara.bOpen, 0);
+    v->OnTimer(1); // nothing more happens
+    EXPECT_FALSE(fs::exists(temp));
+    // The port is free again.
+    EXPECT_EQ(StartRun(), CAcquisitionRun::StartResult::Started);
+    m_run.Abandon();
+}
+
 TEST_F(RealCurveViewTest, CursorClicksDoubleClicksAndWheel) {
     auto v = MakeView();
     m_dc.Clear();
