@@ -14,7 +14,9 @@ void CLiveDisplay::Layout(CurveParameters& para, int32_t sampleInterval, const S
         step = uint32_t(interval);
     m_displayStep = std::max<uint32_t>(step, 1);
     const uint32_t span = uint32_t(para.timeLengthInSeconds == 0 ? t * 60 : t);
-    m_pointsPerScreen = std::min<uint32_t>(span / m_displayStep + 1, kDisplayColumns);
+    // In 64 bits: a damaged time length must not wrap the count to 0.
+    m_pointsPerScreen =
+        uint32_t(std::min<uint64_t>(uint64_t(span / m_displayStep) + 1, kDisplayColumns));
     MoveWindow(para, now);
 }
 

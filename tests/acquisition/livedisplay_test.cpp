@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <memory>
 
 namespace {
@@ -54,6 +55,26 @@ INSTANTIATE_TEST_SUITE_P(Examples, LiveDisplayGeometry,
                                            GeometryCase{10, false, 0, 1, 601},
                                            GeometryCase{1, true, 0, 1, 2},
                                            GeometryCase{0, false, 1, 1, 1}));
+
+TEST(LiveDisplay, DamagedTimeLengthsStayInBounds) {
+    for (int32_t t : {INT32_MAX, INT32_MIN, -1, -600, 1 << 30}) {
+        for (uint8_t inSeconds : {0, 1}) {
+            SCOPED_TRACE(t);
+            auto d = std::make_unique<CLiveDisplay>();
+            CurveParameters p = MakeFreshCurveParameters();
+            p.timeLength = t;
+            p.timeLengthInSeconds = inSeconds;
+            d->Layout(p, 1, At(8, 0, 0));
+            EXPECT_GE(d->DisplayStep(), 1u);
+            EXPECT_GE(d->PointsPerScreen(), 1u);
+            EXPECT_LE(d->PointsPerScreen(), kDisplayColumns);
+            int16_t row[kMaxChannels] = {};
+            for (int i = 0; i < 3; ++i)
+                d->Tick(row, p, At(8, 0, i + 1));
+            EXPECT_LT(d->DisplayPos(), kDisplayColumns);
+        }
+    }
+}
 
 TEST(LiveDisplay, FillsFromTheSecondTickAndWrapsAfterTheLastColumn) {
     auto d = std::make_unique<CLiveDisplay>();
