@@ -52,13 +52,19 @@ QString QtFilterFromBars(const QString& filter) {
     return out.join(QStringLiteral(";;"));
 }
 
-QString ApplyDefaultExtension(const QString& path, const QString& defaultExt) {
-    if (path.isEmpty())
-        return path;
+QString DefaultSuffix(const QString& defaultExt) {
     QString ext = defaultExt;
     while (ext.startsWith(QLatin1Char('*')) || ext.startsWith(QLatin1Char('.')))
         ext.remove(0, 1);
-    if (ext.isEmpty() || !QFileInfo(path).suffix().isEmpty())
+    return ext;
+}
+
+QString ApplyDefaultExtension(const QString& path, const QString& defaultExt) {
+    const QString ext = DefaultSuffix(defaultExt);
+    if (path.isEmpty() || ext.isEmpty())
+        return path;
+    const QFileInfo info(path);
+    if (info.isDir() || info.fileName().contains(QLatin1Char('.')))
         return path;
     return path + QLatin1Char('.') + ext;
 }

@@ -30,7 +30,8 @@ public:
     // '|' ("*.tda|*.tda|所有文件(*.*)|*.*|"); ';' separates several patterns
     // of one pair. An empty pattern takes the one in the description's
     // parentheses. defaultExt ("*.tda", "tda" or ".tda") is appended when the
-    // chosen name has no extension. Returns the chosen path, or an empty
+    // chosen file name has no dot, before any overwrite question
+    // (overwritePrompt) is asked. Returns the completed path, or an empty
     // string when cancelled.
     virtual QString SaveFileDialog(const QString& filter, const QString& defaultExt,
                                    bool overwritePrompt = false) = 0;
@@ -55,5 +56,8 @@ QWidget* PromptParent();
 
 // Turns a '|'-separated filter into Qt's "desc (patterns);;desc (patterns)".
 QString QtFilterFromBars(const QString& filter);
-// Appends defaultExt to path when its file name has no extension.
+// defaultExt ("*.tda", ".tda" or "tda") without its leading "*" and ".".
+QString DefaultSuffix(const QString& defaultExt);
+// Appends defaultExt to path when its file name has no dot, as Qt's file
+// dialog does with its default suffix.
 QString ApplyDefaultExtension(const QString& path, const QString& defaultExt);

@@ -2,6 +2,7 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -61,12 +62,29 @@ int CQtPromptService::MessageBox(const QString& text, unsigned flags) {
 
 QString CQtPromptService::SaveFileDialog(const QString& filter, const QString& defaultExt,
                                          bool overwritePrompt) {
-    QFileDialog::Options options;
-    if (!overwritePrompt)
-        options |= QFileDialog::DontConfirmOverwrite;
-    QString path = QFileDialog::getSaveFileName(PromptParent(), QStringLiteral("另存为"), QString(),
-                                                QtFilterFromBars(filter), nullptr, options);
-    return ApplyDefaultExtension(path, defaultExt);
+    QFileDialog dialog(PromptParent(), QStringLiteral("另存为"), QString(),
+                       QtFilterFromBars(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The dialog completes the name itself, so its overwrite question is
+    // about the file that will really be written.
+    dialog.setDefaultSuffix(DefaultSuffix(defaultExt));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !overwritePrompt);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    const QString chosen = dialog.selectedFiles().constFirst();
+    return ConfirmCompletedName(chosen, ApplyDefaultExtension(chosen, defaultExt), overwritePrompt);
+}
+
+QString CQtPromptService::ConfirmCompletedName(const QString& chosen, const QString& completed,
+                                               bool overwritePrompt) {
+    // A desktop's own dialog may ignore the default suffix; then the name is
+    // completed here and an existing file still gets the question.
+    if (!overwritePrompt || completed == chosen || !QFileInfo::exists(completed))
+        return completed;
+    const QString question =
+        QStringLiteral("%1 已存在。\n要替换它吗？").arg(QFileInfo(completed).fileName());
+    return MessageBox(question, MB_YESNO | MB_ICONEXCLAMATION) == IDYES ? completed : QString();
 }
 
 QString CQtPromptService::OpenFileDialog(const QString& filter) {

@@ -13,4 +13,8 @@ public:
     bool ChooseColor(uint32_t& colour) override;
 
     static inline QString s_title = QStringLiteral("Vantrel");
+
+private:
+    QString ConfirmCompletedName(const QString& chosen, const QString& completed,
+                                 bool overwritePrompt);
 };

@@ -5,13 +5,19 @@
 #include "document.h"
 #include "mdichildwnd.h"
 #include "promptservice.h"
+#include "qtpromptservice.h"
 #include "recentfilelist.h"
 #include "shellfixture.h"
 #include "view.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QEventLoop>
+#include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPrinter>
 #include <QTimer>
@@ -37,6 +43,66 @@ TEST(PromptFilterTest, DefaultExtensionOnlyWhenTheNameHasNone) {
     EXPECT_EQ(ApplyDefaultExtension("/tmp/b", "bmp"), QStringLiteral("/tmp/b.bmp"));
     EXPECT_EQ(ApplyDefaultExtension("/tmp/x.y/b", ".xls"), QStringLiteral("/tmp/x.y/b.xls"));
     EXPECT_EQ(ApplyDefaultExtension("", "*.tda"), QString());
+    EXPECT_EQ(ApplyDefaultExtension("/tmp/c.", "bmp"), QStringLiteral("/tmp/c.")); // as Qt does
+}
+
+namespace {
+
+// Runs the Qt save dialog, typing name into it once it is up. Returns the
+// dialog's result; asked tells whether an overwrite question came up (it is
+// answered "no", and the dialog is then cancelled).
+struct SaveDialogRun {
+    QString result;
+    QString suffix;
+    bool asked = false;
+};
+
+SaveDialogRun TypeIntoSaveDialog(const QString& folder, const QString& name, bool overwritePrompt) {
+    SaveDialogRun run;
+    QObject scope; // drops a pending step when the run is over
+    QTimer::singleShot(0, &scope, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        run.suffix = dialog->defaultSuffix();
+        QTimer::singleShot(0, &scope, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box) {
+                run.asked = true;
+                box->button(QMessageBox::No)->click();
+            }
+        });
+        dialog->setDirectory(folder);
+        dialog->selectFile(name);
+        static_cast<QDialog*>(dialog)->accept(); // as the Save button does
+        if (dialog->isVisible())
+            dialog->reject();
+    });
+    CQtPromptService qt;
+    run.result = qt.SaveFileDialog(QStringLiteral("位图文件(*.bmp)||"), QStringLiteral("bmp"),
+                                   overwritePrompt);
+    return run;
+}
+
+} // namespace
+
+TEST(QtPromptTest, SaveDialogAsksAboutTheNameWithItsDefaultExtension) {
+    QTemporaryDir dir;
+    const QString shot = dir.filePath(QStringLiteral("shot.bmp"));
+    QFile(shot).open(QIODevice::WriteOnly);
+
+    SaveDialogRun run = TypeIntoSaveDialog(dir.path(), QStringLiteral("shot"), true);
+    EXPECT_EQ(run.suffix, QStringLiteral("bmp"));
+    EXPECT_TRUE(run.asked) << "typing \"shot\" would replace shot.bmp";
+    EXPECT_EQ(run.result, QString());
+
+    // Without the question (the .tda copies) the completed name comes back.
+    run = TypeIntoSaveDialog(dir.path(), QStringLiteral("shot"), false);
+    EXPECT_FALSE(run.asked);
+    EXPECT_EQ(run.result, shot);
+
+    run = TypeIntoSaveDialog(dir.path(), QStringLiteral("fresh"), true);
+    EXPECT_FALSE(run.asked);
+    EXPECT_EQ(run.result, dir.filePath(QStringLiteral("fresh.bmp")));
 }
 
 TEST(RecentFileListTest, KeepsFourMostRecentFirstAndPersists) {
