@@ -2,6 +2,7 @@
 
 #include "document.h"
 #include "mdichildwnd.h"
+#include "promptservice.h"
 #include "winapp.h"
 
 #include <QKeyEvent>
@@ -175,8 +176,11 @@ bool CView::DoPreparePrinting(CPrintInfo& info) {
 
 int CView::RunPrintLoop(QPrinter& printer, CPrintInfo& info) {
     QPainter painter;
-    if (!painter.begin(&printer))
+    if (!painter.begin(&printer)) {
+        // No printer, or an output file that cannot be written.
+        Prompt().MessageBox(QStringLiteral("打印失败！"), MB_OK | MB_ICONEXCLAMATION);
         return 0;
+    }
     info.m_rectDraw = printer.pageLayout().paintRectPixels(printer.resolution());
     info.m_rectDraw.moveTo(0, 0);
     OnBeginPrinting(painter, info);

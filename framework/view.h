@@ -141,8 +141,9 @@ public:
     // The print commands: print with the dialog, print directly, preview.
     void DoFilePrint(bool direct = false);
     void DoFilePrintPreview();
-    // Runs the print loop on printer without any dialog (tests, PDF output).
-    // Returns the number of pages printed.
+    // Runs the print loop on printer without the print dialog (tests, PDF
+    // output). Returns the number of pages printed; a printer that cannot
+    // start is reported with a message box and gives 0.
     int PrintTo(QPrinter& printer, bool preview = false);
 
     // Framework bookkeeping.

@@ -7,6 +7,7 @@
 #include "promptservice.h"
 #include "qtpromptservice.h"
 #include "recentfilelist.h"
+#include "scriptedpromptservice.h"
 #include "shellfixture.h"
 #include "view.h"
 
@@ -287,6 +288,20 @@ TEST(PrintLoopTest, PrintsOnePageWithTheHooks) {
     EXPECT_EQ(view.prepared, 1);
     EXPECT_GT(view.page.width(), view.page.height()); // landscape
     EXPECT_GT(QFileInfo(dir.filePath(QStringLiteral("page.pdf"))).size(), 0);
+}
+
+TEST(PrintLoopTest, APrinterThatCannotStartIsReported) {
+    QTemporaryDir dir;
+    CScriptedPromptService prompts;
+    PrintView view;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const QString pdf = dir.filePath(QStringLiteral("no/such/folder/page.pdf"));
+    printer.setOutputFileName(pdf);
+    EXPECT_EQ(view.PrintTo(printer), 0);
+    EXPECT_EQ(view.pages, 0);
+    EXPECT_EQ(prompts.Messages(), QStringList{QStringLiteral("打印失败！")});
+    EXPECT_FALSE(QFileInfo::exists(pdf));
 }
 
 TEST_F(ShellTest, DroppedFilesOpenAsHistoryWindows) {
