@@ -7,6 +7,8 @@
 
 #include <climits>
 #include <memory>
+#include <ostream>
+#include <string>
 
 namespace {
 
@@ -28,6 +30,17 @@ struct GeometryCase {
     uint32_t step;
     uint32_t points;
 };
+
+// Readable, stable names ("10min_every1s"): the raw bytes of the struct
+// include its padding.
+std::string CaseName(const GeometryCase& c) {
+    return std::to_string(c.timeLength) + (c.inSeconds ? "s" : "min") + "_every" +
+           std::to_string(c.interval) + "s";
+}
+
+void PrintTo(const GeometryCase& c, std::ostream* os) {
+    *os << CaseName(c);
+}
 
 class LiveDisplayGeometry : public ::testing::TestWithParam<GeometryCase> {};
 
@@ -54,7 +67,8 @@ INSTANTIATE_TEST_SUITE_P(Examples, LiveDisplayGeometry,
                                            // A zero interval would give a step of 0: guarded.
                                            GeometryCase{10, false, 0, 1, 601},
                                            GeometryCase{1, true, 0, 1, 2},
-                                           GeometryCase{0, false, 1, 1, 1}));
+                                           GeometryCase{0, false, 1, 1, 1}),
+                         [](const auto& info) { return CaseName(info.param); });
 
 TEST(LiveDisplay, DamagedTimeLengthsStayInBounds) {
     for (int32_t t : {INT32_MAX, INT32_MIN, -1, -600, 1 << 30}) {
