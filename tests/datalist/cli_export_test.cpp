@@ -4,28 +4,14 @@
 #include "datalisttestutil.h"
 #include "timearith.h"
 
-#include <sys/wait.h>
-
 using namespace dltest;
 
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string output;
-};
+using CliRun = testsupport::CommandRun;
 
 CliRun Cli(const std::string& args) {
-    CliRun r;
-    std::string cmd = std::string(VANTREL_CLI_PATH) + " " + args + " 2>&1";
-    FILE* p = popen(cmd.c_str(), "r");
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        r.output.append(buf, n);
-    int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
+    return testsupport::RunCommand(std::string(VANTREL_CLI_PATH) + " " + args + " 2>&1");
 }
 
 } // namespace

@@ -1,10 +1,11 @@
 #pragma once
-// Fixtures of the data list and export tests: a private temp folder,
+// Fixtures of the data list and export tests (on the shared test support):
 // recordings written with the .tda writer, byte-level reads, and workbooks
 // read back with python3-xlrd.
 
 #include "curveparameters.h"
 #include "tdafile.h"
+#include "testsupport.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -19,34 +20,9 @@
 
 namespace dltest {
 
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "vantrel-dl-XXXXXX").string();
-        m_path = mkdtemp(pattern.data()) ? pattern : std::string();
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(m_path, ec);
-    }
-    std::string File(const std::string& name) const { return m_path + "/" + name; }
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
-
-inline SYSTEMTIME Time(int y, int mo, int d, int h, int mi, int s) {
-    SYSTEMTIME t{};
-    t.wYear = uint16_t(y);
-    t.wMonth = uint16_t(mo);
-    t.wDay = uint16_t(d);
-    t.wHour = uint16_t(h);
-    t.wMinute = uint16_t(mi);
-    t.wSecond = uint16_t(s);
-    return t;
-}
+using testsupport::ReadFileBytes;
+using testsupport::TempDir;
+using testsupport::Time;
 
 struct Recording {
     int channels = 8;
@@ -80,13 +56,8 @@ inline void WriteRecording(const std::string& path, const Recording& r) {
     ASSERT_TRUE(WriteTdaFile(path, h, p, rows, r.withNames ? &names : nullptr));
 }
 
-inline std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 inline int16_t RawAt(const std::string& path, long long offset) {
-    std::string b = ReadBytes(path);
+    std::string b = ReadFileBytes(path);
     return int16_t(uint16_t(uint8_t(b.at(offset))) | uint16_t(uint8_t(b.at(offset + 1))) << 8);
 }
 
@@ -111,16 +82,10 @@ inline Workbook ReadWorkbook(const std::string& xlsPath, const TempDir& dir) {
               "sys.stdout.buffer.write(('\\n'.join(out) + '\\n').encode('utf-8'))\n";
     }
     Workbook w;
-    std::string cmd = "/usr/bin/python3 '" + script + "' '" + xlsPath + "' 2>&1";
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p)
-        return w;
-    std::string text;
-    char buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        text.append(buf, n);
-    w.ok = pclose(p) == 0;
+    const testsupport::CommandRun run =
+        testsupport::RunCommand("/usr/bin/python3 '" + script + "' '" + xlsPath + "' 2>&1");
+    const std::string& text = run.output;
+    w.ok = run.status == 0;
     if (!w.ok) {
         ADD_FAILURE() << "xlrd could not read " << xlsPath << ": " << text;
         return w;

@@ -208,7 +208,7 @@ TEST(ExportJob, RequestsThatCannotBeExportedAreRefusedWithAReason) {
         {dir.File("a.tda"), dir.File("no/such/dir/o6.xls"), r.start, later, 1,
          ExportStatus::WriteFailed, "导出Excel失败"},
     };
-    const std::string recording = ReadBytes(dir.File("a.tda"));
+    const std::string recording = ReadFileBytes(dir.File("a.tda"));
     for (const Case& c : cases) {
         ExportResult res = Export(c.src, c.dst, c.from, c.to, c.step);
         EXPECT_EQ(res.status, c.status) << c.dst;
@@ -220,7 +220,7 @@ TEST(ExportJob, RequestsThatCannotBeExportedAreRefusedWithAReason) {
     ExportResult self = Export(dir.File("a.tda"), dir.File("a.tda"), r.start, later);
     EXPECT_EQ(self.status, ExportStatus::Refused);
     EXPECT_NE(self.message.find("数据文件本身"), std::string::npos);
-    EXPECT_EQ(ReadBytes(dir.File("a.tda")), recording);
+    EXPECT_EQ(ReadFileBytes(dir.File("a.tda")), recording);
     EXPECT_FALSE(std::filesystem::exists(dir.File("a.tda.bak")));
 }
 
@@ -242,7 +242,7 @@ TEST(ExportJob, OtherTargetsBecomeCommaSeparatedTextAndCutShortFilesEndAtTheirLa
         Export(dir.File("a.tda"), dir.File("out.csv"), r.start, AddSeconds(r.start, 50));
     ASSERT_EQ(res.status, ExportStatus::Succeeded) << res.message;
     EXPECT_EQ(res.rows, 3);
-    std::string text = ReadBytes(dir.File("out.csv"));
+    std::string text = ReadFileBytes(dir.File("out.csv"));
     EXPECT_EQ(text.find("Sheet1"), std::string::npos);
     EXPECT_EQ(text.substr(0, text.find('\r')), "\"序号\",\"时间\",\"通道1(℃)\",\"通道2(℃)\"");
     EXPECT_NE(text.find("\"3\",\"2007-5-10 8:30:17\",\"  2.0\",\"  2.1\""), std::string::npos);
@@ -250,5 +250,5 @@ TEST(ExportJob, OtherTargetsBecomeCommaSeparatedTextAndCutShortFilesEndAtTheirLa
     ASSERT_EQ(
         Export(dir.File("a.tda"), dir.File("out.csv"), r.start, AddSeconds(r.start, 50)).status,
         ExportStatus::Succeeded);
-    EXPECT_EQ(ReadBytes(dir.File("out.csv")), text);
+    EXPECT_EQ(ReadFileBytes(dir.File("out.csv")), text);
 }

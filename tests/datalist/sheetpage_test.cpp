@@ -146,7 +146,7 @@ TEST(SheetPage, AnUnchangedRowStaysByteForByteInEveryUnitAndScale) {
         };
         const std::string path = dir.File("a.tda");
         WriteRecording(path, r);
-        const std::string before = ReadBytes(path);
+        const std::string before = ReadFileBytes(path);
         CSheetPage page;
         ASSERT_TRUE(page.Load(path, NoNames(), c.fahrenheit));
         for (int item = 0; item < 3; ++item) {
@@ -154,7 +154,7 @@ TEST(SheetPage, AnUnchangedRowStaysByteForByteInEveryUnitAndScale) {
             SheetEditRow shown = page.SelectedRow();
             EXPECT_EQ(page.SaveRow(shown, Texts(shown)).status, SheetSaveStatus::NothingChanged);
         }
-        EXPECT_EQ(ReadBytes(path), before) << int(c.scale) << c.fahrenheit;
+        EXPECT_EQ(ReadFileBytes(path), before) << int(c.scale) << c.fahrenheit;
 
         // One edited value changes exactly that value.
         page.SelectItem(0);
@@ -162,7 +162,7 @@ TEST(SheetPage, AnUnchangedRowStaysByteForByteInEveryUnitAndScale) {
         auto edited = Texts(shown);
         edited[3] = c.fahrenheit ? "77.0" : "25.0";
         ASSERT_EQ(page.SaveRow(shown, edited).status, SheetSaveStatus::Saved);
-        std::string after = ReadBytes(path);
+        std::string after = ReadFileBytes(path);
         const int16_t expect = c.scale == 2 ? 2500 : 250;
         EXPECT_EQ(RawAt(path, 660 + 3 * 2), expect);
         after[660 + 6] = before[660 + 6];
@@ -193,7 +193,7 @@ TEST(SheetPage, TextsThatAreNoNumberOrCannotBeStoredRefuseTheWholeRow) {
     Recording r;
     const std::string path = dir.File("a.tda");
     WriteRecording(path, r);
-    const std::string before = ReadBytes(path);
+    const std::string before = ReadFileBytes(path);
     CSheetPage page;
     struct Case {
         const char* text;
@@ -219,7 +219,7 @@ TEST(SheetPage, TextsThatAreNoNumberOrCannotBeStoredRefuseTheWholeRow) {
         SheetSaveResult res = page.SaveRow(shown, edited);
         EXPECT_EQ(res.status, c.status) << c.text;
         EXPECT_NE(res.message.find("通道3"), std::string::npos) << res.message;
-        EXPECT_EQ(ReadBytes(path), before) << c.text;
+        EXPECT_EQ(ReadFileBytes(path), before) << c.text;
     }
 }
 
@@ -255,7 +255,7 @@ TEST(SheetPage, AFileWithoutRowsHasNothingToSaveAndUnreadableFilesStayEmpty) {
     r.rows = 0;
     const std::string path = dir.File("a.tda");
     WriteRecording(path, r);
-    const std::string before = ReadBytes(path);
+    const std::string before = ReadFileBytes(path);
     CSheetPage page;
     ASSERT_TRUE(page.Load(path, NoNames(), false));
     EXPECT_EQ(page.PageRowCount(), 0);
@@ -264,7 +264,7 @@ TEST(SheetPage, AFileWithoutRowsHasNothingToSaveAndUnreadableFilesStayEmpty) {
     std::array<std::string, 8> edited;
     edited.fill("1.0");
     EXPECT_EQ(page.SaveRow(shown, edited).status, SheetSaveStatus::NoRow);
-    EXPECT_EQ(ReadBytes(path), before);
+    EXPECT_EQ(ReadFileBytes(path), before);
 
     EXPECT_FALSE(page.Load(dir.File("missing.tda"), NoNames(), false));
     std::ofstream(dir.File("short.tda")) << "not a recording";

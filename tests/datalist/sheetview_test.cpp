@@ -101,13 +101,13 @@ TEST(SheetView, SavesTheSelectedRowAndRefusesBadTexts) {
     EXPECT_EQ(RawAt(path, 660 + 4 * 16), 40); // untouched
     EXPECT_EQ(w.List()->item(4, 3)->text(), " 77.0");
 
-    const std::string before = ReadBytes(path);
+    const std::string before = ReadFileBytes(path);
     w.Edit(1409)->setText("1.0");
     w.Edit(1411)->setText("x1");
     static_cast<QPushButton*>(w.view.Control(1005))->click();
     ASSERT_EQ(prompts.Messages().size(), 1);
     EXPECT_TRUE(prompts.Messages()[0].contains("通道3")) << prompts.Messages()[0].toStdString();
-    EXPECT_EQ(ReadBytes(path), before);
+    EXPECT_EQ(ReadFileBytes(path), before);
     theApp.m_nTempUnit = 0;
 }
 

@@ -17,7 +17,7 @@ int Render(const std::string& args) {
 } // namespace
 
 TEST(CliRender, DrawsTheFirstWindowAtTheAskedSize) {
-    TempFolder tmp;
+    TempDir tmp;
     const std::string file = tmp.File("r.tda");
     WriteFixture(file, FixtureOptions{});
     const std::string png = tmp.File("r.png");
@@ -33,7 +33,7 @@ TEST(CliRender, DrawsTheFirstWindowAtTheAskedSize) {
 }
 
 TEST(CliRender, RefusesWhatTheViewRefuses) {
-    TempFolder tmp;
+    TempDir tmp;
     const std::string file = tmp.File("r.tda");
     WriteFixture(file, FixtureOptions{});
     EXPECT_EQ(Render(tmp.File("missing.tda") + " " + tmp.File("a.png")), 1);

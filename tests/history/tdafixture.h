@@ -2,6 +2,7 @@
 // Small .tda files for the history tests, in a temporary folder of their own.
 
 #include "tdafile.h"
+#include "testsupport.h"
 #include "timearith.h"
 
 #include <gtest/gtest.h>
@@ -12,27 +13,9 @@
 #include <string>
 #include <vector>
 
-class TempFolder {
-public:
-    TempFolder() {
-        std::string tmpl =
-            (std::filesystem::temp_directory_path() / "vantrel-history-XXXXXX").string();
-        m_path = mkdtemp(tmpl.data());
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(m_path, ec);
-    }
-    std::string File(const std::string& name) const { return (m_path / name).string(); }
-
-private:
-    std::filesystem::path m_path;
-};
-
-inline SYSTEMTIME Time(int y, int mo, int d, int h, int mi, int s) {
-    return SYSTEMTIME{uint16_t(y), uint16_t(mo), 0,           uint16_t(d),
-                      uint16_t(h), uint16_t(mi), uint16_t(s), 0};
-}
+using testsupport::ReadFileBytes;
+using testsupport::TempDir;
+using testsupport::Time;
 
 // Value of channel c in row i of the fixture files.
 inline int16_t FixtureValue(long long row, int c) {
@@ -80,11 +63,6 @@ inline void WriteFixture(const std::string& path, const FixtureOptions& s) {
             rows.push_back(FixtureValue(i, c));
     const ChannelNameTable names = FixtureNames();
     ASSERT_TRUE(WriteTdaFile(path, h, p, rows, s.nameTable ? &names : nullptr));
-}
-
-inline std::vector<char> ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<char>(std::istreambuf_iterator<char>(in), {});
 }
 
 inline CurveParameters StoredParameters(const std::string& path) {

@@ -13,7 +13,7 @@ namespace {
 const DcRect kPlot{40, 30, 760, 570}; // 720 x 540
 
 struct Loaded {
-    TempFolder tmp;
+    TempDir tmp;
     std::string path;
     std::unique_ptr<TrendWindow> w = std::make_unique<TrendWindow>();
 
@@ -242,7 +242,7 @@ TEST(Reload, NameTableIsAppendedOnceAndNeverOverwritesRows) {
         SetChannelNameUtf8(f.w->m_channelTable, 1, "出口");
         ASSERT_EQ(f.w->Reload(), TrendWindow::ReloadResult::Reloaded);
         ASSERT_EQ(f.w->Reload(), TrendWindow::ReloadResult::Reloaded);
-        const auto bytes = ReadBytes(f.path);
+        const auto bytes = ReadFileBytes(f.path);
         ASSERT_EQ(bytes.size(), rowsEnd + 3025);
         // Every row is intact.
         for (int i = 0; i < 300; i += 7) {

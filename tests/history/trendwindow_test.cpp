@@ -53,7 +53,7 @@ TEST(WindowSize, ArithmeticOfTheFirstLoad) {
 }
 
 TEST(FirstLoad, ShortRecordingLoadsEveryRowFromTheFirst) {
-    TempFolder tmp;
+    TempDir tmp;
     const std::string path = tmp.File("short.tda");
     WriteFixture(path, FixtureOptions{}); // 10 minutes at 1 s, 300 rows
     auto w = Load(path);
@@ -73,7 +73,7 @@ TEST(FirstLoad, ShortRecordingLoadsEveryRowFromTheFirst) {
 }
 
 TEST(FirstLoad, WindowsOf1200And1201And7201Rows) {
-    TempFolder tmp;
+    TempDir tmp;
     struct Case {
         int rows;
         int32_t length;
@@ -108,11 +108,11 @@ TEST(FirstLoad, WindowsOf1200And1201And7201Rows) {
 }
 
 TEST(FirstLoad, RefusedFilesHoldNoPoints) {
-    TempFolder tmp;
+    TempDir tmp;
     FixtureOptions s;
     const std::string good = tmp.File("good.tda");
     WriteFixture(good, s);
-    const auto bytes = ReadBytes(good);
+    const auto bytes = ReadFileBytes(good);
 
     auto patched = [&](const std::string& name, size_t offset, int32_t value) {
         auto b = bytes;
@@ -149,7 +149,7 @@ TEST(FirstLoad, RefusedFilesHoldNoPoints) {
         EXPECT_EQ(w->Reload(), TrendWindow::ReloadResult::CannotOpen);
     }
     // Nothing was written into the refused file by the reload attempt.
-    EXPECT_EQ(ReadBytes(cases[0].path).size(), bytes.size());
+    EXPECT_EQ(ReadFileBytes(cases[0].path).size(), bytes.size());
 
     if (geteuid() != 0) {
         const std::string ro = tmp.File("readonly.tda");
@@ -161,7 +161,7 @@ TEST(FirstLoad, RefusedFilesHoldNoPoints) {
 }
 
 TEST(FirstLoad, EmptyRecordingLoadsNothing) {
-    TempFolder tmp;
+    TempDir tmp;
     FixtureOptions s;
     s.rows = 0;
     const std::string path = tmp.File("empty.tda");
@@ -173,7 +173,7 @@ TEST(FirstLoad, EmptyRecordingLoadsNothing) {
 }
 
 TEST(FirstLoad, NamesFromTheFileOrTheApplication) {
-    TempFolder tmp;
+    TempDir tmp;
     ChannelNameTable app = MakeEmptyChannelNameTable();
     SetChannelNameUtf8(app, 0, "应用");
     struct Case {
@@ -194,7 +194,7 @@ TEST(FirstLoad, NamesFromTheFileOrTheApplication) {
 }
 
 TEST(FirstLoad, TwoWindowsOfOneFileAreIndependent) {
-    TempFolder tmp;
+    TempDir tmp;
     const std::string path = tmp.File("twice.tda");
     WriteFixture(path, FixtureOptions{});
     auto a = Load(path);
@@ -206,12 +206,12 @@ TEST(FirstLoad, TwoWindowsOfOneFileAreIndependent) {
 // Parameter blocks of random bytes (with a valid header) load and draw in an
 // orderly way: whatever the file says, nothing faults or hangs.
 TEST(FirstLoad, RandomParameterBlocksLoadDrawAndReload) {
-    TempFolder tmp;
+    TempDir tmp;
     const std::string path = tmp.File("random.tda");
     FixtureOptions s;
     s.rows = 500;
     WriteFixture(path, s);
-    const auto original = ReadBytes(path);
+    const auto original = ReadFileBytes(path);
     uint64_t seed = 0x9E3779B97F4A7C15ull;
     auto next = [&] {
         seed ^= seed << 13;

@@ -40,7 +40,7 @@ protected:
     }
     void Click(int x, int y) { view->OnLButtonDown(QPoint(x, y), Qt::NoModifier); }
 
-    TempFolder tmp;
+    TempDir tmp;
     CScriptedPromptService prompts;
     std::unique_ptr<CVantrelDoc> doc;
     std::unique_ptr<CVantrelView> view;
@@ -79,7 +79,7 @@ TEST_F(HistoryViewTest, ARefusedFileShowsNothingAndOffersNothing) {
         const int32_t wrong = 12345;
         f.write(reinterpret_cast<const char*>(&wrong), 4);
     }
-    const auto before = ReadBytes(path);
+    const auto before = ReadFileBytes(path);
     Open(path);
     EXPECT_FALSE(view->Window().HasData());
     EXPECT_EQ(view->Window().m_pointsPerScreen, 0u);
@@ -96,7 +96,7 @@ TEST_F(HistoryViewTest, ARefusedFileShowsNothingAndOffersNothing) {
     view->OnUpdateCmdMsg(ui);
     EXPECT_FALSE(ui.m_bEnabled);
     view->OnCurveParameters();
-    EXPECT_EQ(ReadBytes(path), before);
+    EXPECT_EQ(ReadFileBytes(path), before);
     EXPECT_TRUE(prompts.Messages().isEmpty());
 }
 
@@ -188,13 +188,13 @@ TEST_F(HistoryViewTest, SaveAsCopiesTheFileAndOverwritesWithoutAsking) {
     { std::ofstream(dest) << "old"; }
     prompts.AnswerSave(QString::fromStdString(dest));
     view->OnCmdMsg(cmd::ID_FILE_SAVE_AS);
-    EXPECT_EQ(ReadBytes(dest), ReadBytes(path));
+    EXPECT_EQ(ReadFileBytes(dest), ReadFileBytes(path));
     EXPECT_EQ(prompts.SaveFilters(), QStringList{"*.tda|*.tda|所有文件(*.*)|*.*|"});
     EXPECT_EQ(prompts.SaveExtensions(), QStringList{"*.tda"});
 
     prompts.AnswerSave(QString::fromStdString(path)); // onto itself
     view->OnFileSaveAs();
-    EXPECT_EQ(ReadBytes(path), ReadBytes(dest));
+    EXPECT_EQ(ReadFileBytes(path), ReadFileBytes(dest));
 
     prompts.AnswerSave(QString()); // cancelled
     view->OnFileSaveAs();

@@ -2,6 +2,7 @@
 // or screen, read back with pdftotext and pdftoppm; and its refusals.
 
 #include "tdafile.h"
+#include "testsupport.h"
 #include "timearith.h"
 
 #include <QFile>
@@ -38,16 +39,7 @@ ToolRun Cli(const QStringList& args) {
     return RunTool(VANTREL_CLI, args);
 }
 
-SYSTEMTIME Time(int y, int mo, int d, int h, int mi, int s) {
-    SYSTEMTIME t{};
-    t.wYear = uint16_t(y);
-    t.wMonth = uint16_t(mo);
-    t.wDay = uint16_t(d);
-    t.wHour = uint16_t(h);
-    t.wMinute = uint16_t(mi);
-    t.wSecond = uint16_t(s);
-    return t;
-}
+using testsupport::Time;
 
 // Three channels at 2 s, 20 minutes long, shown 10 minutes at a time; the
 // second channel is named.

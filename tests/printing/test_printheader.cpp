@@ -2,6 +2,7 @@
 
 #include "gbktext.h"
 #include "recordingdc.h"
+#include "testsupport.h"
 #include "timearith.h"
 #include "trendprinter.h"
 
@@ -18,16 +19,7 @@ using Line = RecordingDc::Line;
 constexpr DcColor kGrid = 0x00808000;
 constexpr DcRect kPage{0, 0, 1090, 770}; // printable area of A4 landscape at 600 dpi, in units
 
-SYSTEMTIME Time(int y, int mo, int d, int h, int mi, int s) {
-    SYSTEMTIME t{};
-    t.wYear = uint16_t(y);
-    t.wMonth = uint16_t(mo);
-    t.wDay = uint16_t(d);
-    t.wHour = uint16_t(h);
-    t.wMinute = uint16_t(mi);
-    t.wSecond = uint16_t(s);
-    return t;
-}
+using testsupport::Time;
 
 CurveParameters Params(int channelCount, std::initializer_list<int> visible) {
     CurveParameters p = MakeFreshCurveParameters();

@@ -1,6 +1,7 @@
 // The printed page as a PDF file, rasterised with pdftoppm and looked at as
 // a picture: landscape A4, the header table at the top, the curves below.
 
+#include "testsupport.h"
 #include "timearith.h"
 #include "trendprinter.h"
 
@@ -17,16 +18,7 @@
 
 namespace {
 
-SYSTEMTIME Time(int y, int mo, int d, int h, int mi, int s) {
-    SYSTEMTIME t{};
-    t.wYear = uint16_t(y);
-    t.wMonth = uint16_t(mo);
-    t.wDay = uint16_t(d);
-    t.wHour = uint16_t(h);
-    t.wMinute = uint16_t(mi);
-    t.wSecond = uint16_t(s);
-    return t;
-}
+using testsupport::Time;
 
 // Eight channels of slow waves between 10 and 90 degrees.
 struct SampleWindow {

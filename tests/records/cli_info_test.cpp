@@ -1,16 +1,13 @@
 // vantrel-cli info, run as a program on real files.
 
 #include "tdafile.h"
+#include "testsupport.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -23,44 +20,16 @@ struct CliRun {
 
 class CliInfo : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = fs::path(::testing::TempDir()) /
-                ("cli_" + std::to_string(::getpid()) + "_" + info->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     CliRun Cli(const std::string& args) {
         std::string errPath = (m_dir / "stderr.txt").string();
         std::string cmd = "TZ=UTC0 '" VANTREL_CLI_PATH "' " + args + " 2>'" + errPath + "'";
-        CliRun r;
-        FILE* p = popen(cmd.c_str(), "r");
-        if (!p)
-            return r;
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-            r.out.append(buf, n);
-        int st = pclose(p);
-        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-        std::ifstream e(errPath);
-        std::stringstream ss;
-        ss << e.rdbuf();
-        r.err = ss.str();
-        return r;
+        const testsupport::CommandRun run = testsupport::RunCommand(cmd);
+        return {run.status, run.output, testsupport::ReadFileBytes(errPath)};
     }
 
     std::string Fixture(const char* name, int32_t channels, bool names, int32_t interval = 60) {
-        SYSTEMTIME start{};
-        start.wYear = 2007;
-        start.wMonth = 5;
-        start.wDay = 10;
-        start.wHour = 23;
-        start.wMinute = 59;
-        start.wSecond = 30;
-        TdaHeader h = BeginTdaHeader(interval, channels, start);
+        TdaHeader h =
+            BeginTdaHeader(interval, channels, testsupport::Time(2007, 5, 10, 23, 59, 30));
         h.sampleCount = 3;
         h.checksum = ComputeTdaChecksum(h);
         CurveParameters p = MakeFreshCurveParameters();
@@ -77,7 +46,8 @@ protected:
         return path;
     }
 
-    fs::path m_dir;
+    testsupport::TempDir m_tmp{"vantrel-cli-info"};
+    fs::path m_dir = m_tmp.Path();
 };
 
 TEST_F(CliInfo, PrintsHeaderParametersAndNames) {

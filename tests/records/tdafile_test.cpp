@@ -1,5 +1,6 @@
 #include "tdafile.h"
 
+#include "testsupport.h"
 #include "timearith.h"
 
 #include <gtest/gtest.h>
@@ -16,14 +17,7 @@ namespace fs = std::filesystem;
 namespace {
 
 SYSTEMTIME Start() {
-    SYSTEMTIME t{};
-    t.wYear = 2007;
-    t.wMonth = 5;
-    t.wDay = 10;
-    t.wHour = 8;
-    t.wMinute = 30;
-    t.wSecond = 15;
-    return t;
+    return testsupport::Time(2007, 5, 10, 8, 30, 15);
 }
 
 // Value of channel c in row r of the fixtures: unique, so a misplaced read
@@ -67,13 +61,7 @@ protected:
     void SetUp() override {
         setenv("TZ", "UTC0", 1);
         tzset();
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = fs::path(::testing::TempDir()) /
-                ("tda_" + std::to_string(::getpid()) + "_" + info->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
     }
-    void TearDown() override { fs::remove_all(m_dir); }
 
     std::string PathOf(const char* name) const { return (m_dir / name).string(); }
 
@@ -87,7 +75,8 @@ protected:
         return path;
     }
 
-    fs::path m_dir;
+    testsupport::TempDir m_tmp{"vantrel-tda"};
+    fs::path m_dir = m_tmp.Path();
 };
 
 TEST_F(TdaFileTest, ReadsWhatWasWritten) {

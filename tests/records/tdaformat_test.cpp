@@ -1,4 +1,5 @@
 #include "tdafile.h"
+#include "testsupport.h"
 
 #include <gtest/gtest.h>
 
@@ -8,16 +9,7 @@
 
 namespace {
 
-SYSTEMTIME T(int y, int mo, int d, int h, int mi, int s) {
-    SYSTEMTIME t{};
-    t.wYear = uint16_t(y);
-    t.wMonth = uint16_t(mo);
-    t.wDay = uint16_t(d);
-    t.wHour = uint16_t(h);
-    t.wMinute = uint16_t(mi);
-    t.wSecond = uint16_t(s);
-    return t;
-}
+using testsupport::Time;
 
 class TdaFormat : public ::testing::Test {
 protected:
@@ -28,7 +20,7 @@ protected:
 };
 
 TEST_F(TdaFormat, BeginHeaderFillsEveryField) {
-    SYSTEMTIME now = T(2007, 5, 10, 8, 30, 15);
+    SYSTEMTIME now = Time(2007, 5, 10, 8, 30, 15);
     now.wMilliseconds = 123;
     TdaHeader h = BeginTdaHeader(1, 8, now);
     EXPECT_EQ(std::memcmp(h.signature, kTdaSignature, 8), 0);
@@ -46,12 +38,12 @@ TEST_F(TdaFormat, BeginHeaderFillsEveryField) {
 }
 
 TEST_F(TdaFormat, IntegritySumExample) {
-    TdaHeader h = BeginTdaHeader(1, 8, T(2007, 5, 10, 8, 30, 15));
+    TdaHeader h = BeginTdaHeader(1, 8, Time(2007, 5, 10, 8, 30, 15));
     EXPECT_EQ(h.checksum, -191);
     EXPECT_TRUE(VerifyTdaHeader(h));
     SYSTEMTIME last{};
     for (int i = 0; i < 100; ++i) {
-        last = T(2007, 5, 10, 8, 30, 16);
+        last = Time(2007, 5, 10, 8, 30, 16);
         AccountForSample(h, last);
     }
     EXPECT_EQ(h.sampleCount, 100);
@@ -61,8 +53,8 @@ TEST_F(TdaFormat, IntegritySumExample) {
 }
 
 TEST_F(TdaFormat, SumCoversCountAndStartButNotNameScaleOrLastTime) {
-    TdaHeader h = BeginTdaHeader(1, 8, T(2007, 5, 10, 8, 30, 15));
-    AccountForSample(h, T(2007, 5, 10, 8, 30, 16));
+    TdaHeader h = BeginTdaHeader(1, 8, Time(2007, 5, 10, 8, 30, 15));
+    AccountForSample(h, Time(2007, 5, 10, 8, 30, 16));
     TdaHeader changed = h;
     changed.sampleCount = 5;
     EXPECT_FALSE(VerifyTdaHeader(changed));
@@ -82,11 +74,11 @@ TEST_F(TdaFormat, SumCoversCountAndStartButNotNameScaleOrLastTime) {
 }
 
 TEST_F(TdaFormat, HostileFieldsWrapInsteadOfOverflowing) {
-    TdaHeader h = BeginTdaHeader(INT32_MIN, INT32_MAX, T(65535, 65535, 65535, 0, 0, 0));
+    TdaHeader h = BeginTdaHeader(INT32_MIN, INT32_MAX, Time(65535, 65535, 65535, 0, 0, 0));
     h.sampleCount = INT32_MAX;
     h.checksum = ComputeTdaChecksum(h);
     EXPECT_TRUE(VerifyTdaHeader(h));
-    AccountForSample(h, T(2007, 1, 1, 0, 0, 0));
+    AccountForSample(h, Time(2007, 1, 1, 0, 0, 0));
     EXPECT_EQ(h.sampleCount, INT32_MIN);
     EXPECT_TRUE(VerifyTdaHeader(h));
 }
@@ -109,14 +101,14 @@ TEST_F(TdaFormat, RowTimesCrossMidnightMonthEndsAndLeapDays) {
         long long row;
         SYSTEMTIME want;
     } cases[] = {
-        {T(2007, 5, 10, 23, 59, 30), 60, 1, T(2007, 5, 11, 0, 0, 30)},
-        {T(2007, 5, 10, 8, 30, 15), 1, 0, T(2007, 5, 10, 8, 30, 15)},
-        {T(2007, 1, 31, 23, 0, 0), 600, 6, T(2007, 2, 1, 0, 0, 0)},
-        {T(2008, 2, 28, 23, 59, 50), 5, 2, T(2008, 2, 29, 0, 0, 0)},
-        {T(2007, 2, 28, 23, 59, 50), 5, 2, T(2007, 3, 1, 0, 0, 0)},
-        {T(2007, 12, 31, 23, 59, 50), 15, 1, T(2008, 1, 1, 0, 0, 5)},
+        {Time(2007, 5, 10, 23, 59, 30), 60, 1, Time(2007, 5, 11, 0, 0, 30)},
+        {Time(2007, 5, 10, 8, 30, 15), 1, 0, Time(2007, 5, 10, 8, 30, 15)},
+        {Time(2007, 1, 31, 23, 0, 0), 600, 6, Time(2007, 2, 1, 0, 0, 0)},
+        {Time(2008, 2, 28, 23, 59, 50), 5, 2, Time(2008, 2, 29, 0, 0, 0)},
+        {Time(2007, 2, 28, 23, 59, 50), 5, 2, Time(2007, 3, 1, 0, 0, 0)},
+        {Time(2007, 12, 31, 23, 59, 50), 15, 1, Time(2008, 1, 1, 0, 0, 5)},
         // A count times interval beyond 32 bits.
-        {T(2000, 1, 1, 0, 0, 0), 3600, 1000000, T(2114, 1, 29, 16, 0, 0)},
+        {Time(2000, 1, 1, 0, 0, 0), 3600, 1000000, Time(2114, 1, 29, 16, 0, 0)},
     };
     for (const Case& c : cases) {
         TdaHeader h = BeginTdaHeader(c.interval, 8, c.start);

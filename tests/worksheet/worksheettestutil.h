@@ -1,10 +1,11 @@
 #pragma once
-// Helpers of the worksheet tests: a private temporary folder, workbooks read
-// back by python3-xlrd, and a small builder of BIFF8 record streams that
+// Helpers of the worksheet tests (on the shared test support): workbooks
+// read back by python3-xlrd, and a small builder of BIFF8 record streams that
 // writes records the way other spreadsheet programs do (RK, MULRK, LABEL,
 // FORMULA with STRING, strings split across CONTINUE records).
 
 #include "compoundfile.h"
+#include "testsupport.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -16,33 +17,9 @@
 #include <string>
 #include <vector>
 
-class TempDir {
-public:
-    TempDir() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "worksheet-XXXXXX").string();
-        if (!mkdtemp(tmpl.data()))
-            throw std::runtime_error("mkdtemp");
-        m_path = tmpl;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(m_path, ec);
-    }
-    std::string File(const std::string& name) const { return m_path + "/" + name; }
-
-private:
-    std::string m_path;
-};
-
-inline std::string ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
+using testsupport::ReadFileBytes;
+using testsupport::TempDir;
+using testsupport::WriteFileBytes;
 
 // Every sheet of a workbook as xlrd sees it. Cells: text as it is, numbers
 // "n<repr>", booleans "b<0|1>", errors "e<code>", empty "".
@@ -80,18 +57,10 @@ inline std::string RunPython(const std::string& body, const std::string& xlsPath
                              const TempDir& dir, bool& ok) {
     const std::string script = dir.File("check.py");
     std::ofstream(script) << body;
-    const std::string cmd = "/usr/bin/python3 '" + script + "' '" + xlsPath + "' 2>&1";
-    std::string output;
-    FILE* p = popen(cmd.c_str(), "r");
-    ok = p != nullptr;
-    if (!p)
-        return output;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        output.append(buf, n);
-    ok = pclose(p) == 0;
-    return output;
+    const testsupport::CommandRun run =
+        testsupport::RunCommand("/usr/bin/python3 '" + script + "' '" + xlsPath + "' 2>&1");
+    ok = run.status == 0;
+    return run.output;
 }
 
 inline XlrdBook ReadWithXlrd(const std::string& xlsPath, const TempDir& dir) {
@@ -118,15 +87,10 @@ inline XlrdBook ReadWithXlrd(const std::string& xlsPath, const TempDir& dir) {
               "sys.stdout.buffer.write(('\\n'.join(out) + '\\n').encode('utf-8'))\n";
     }
     XlrdBook book;
-    const std::string cmd = "/usr/bin/python3 '" + script + "' '" + xlsPath + "' 2>&1";
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p)
-        return book;
-    char buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        book.output.append(buf, n);
-    book.ok = pclose(p) == 0;
+    const testsupport::CommandRun run =
+        testsupport::RunCommand("/usr/bin/python3 '" + script + "' '" + xlsPath + "' 2>&1");
+    book.output = run.output;
+    book.ok = run.status == 0;
     if (!book.ok)
         return book;
     size_t pos = 0;
