@@ -6,6 +6,7 @@
 //    collecting the text rows, writing the .xls workbook).
 // The files live in $TMPDIR and are removed at exit; reads hit the page cache.
 
+#include "benchrecording.h"
 #include "curveparameters.h"
 #include "exportjob.h"
 #include "sheetpage.h"
@@ -13,69 +14,39 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <random>
-#include <unistd.h>
-#include <vector>
 
 namespace {
 
-constexpr int kChannels = 80;
+constexpr int kChannels = kBenchChannels;
 
-std::string TempPath(const char* name) {
-    const char* tmp = std::getenv("TMPDIR");
-    return std::string(tmp && *tmp ? tmp : "/tmp") + "/vantrel_dlbench_" +
-           std::to_string(::getpid()) + "_" + name;
+// The recordings' parameter block, values and (empty) name table.
+CurveParameters Parameters() {
+    CurveParameters p{};
+    p.channelCount = kChannels;
+    p.hasChannelNames = 1;
+    return p;
 }
+int16_t Value(long long r, int c) {
+    return int16_t((r + c) % 3000 - 500);
+}
+const ChannelNameTable kNames{};
 
-// A recording of the given rows written in blocks, with a name table.
-struct Recording {
-    std::string path;
-    long long rows;
-    Recording(const char* name, long long rowCount) : path(TempPath(name)), rows(rowCount) {
-        SYSTEMTIME start{2007, 5, 4, 10, 8, 30, 15, 0};
-        TdaHeader h = BeginTdaHeader(1, kChannels, start);
-        h.sampleCount = int32_t(rows);
-        h.checksum = ComputeTdaChecksum(h);
-        CurveParameters p{};
-        p.channelCount = kChannels;
-        p.hasChannelNames = 1;
-        FILE* out = std::fopen(path.c_str(), "wb");
-        if (!out)
-            std::abort();
-        std::fwrite(&h, sizeof h, 1, out);
-        std::fwrite(&p, sizeof p, 1, out);
-        std::vector<int16_t> block(size_t(4096 * kChannels));
-        for (long long r = 0; r < rows; r += 4096) {
-            long long n = std::min<long long>(4096, rows - r);
-            for (long long i = 0; i < n; ++i)
-                for (int c = 0; c < kChannels; ++c)
-                    block[size_t(i * kChannels + c)] = int16_t((r + i + c) % 3000 - 500);
-            std::fwrite(block.data(), 2 * kChannels, size_t(n), out);
-        }
-        ChannelNameTable t{};
-        std::fwrite(&t, sizeof t, 1, out);
-        std::fclose(out);
-    }
-    ~Recording() { std::filesystem::remove(path); }
-};
-
-const Recording& GigabyteFile() {
-    static Recording f("1g.tda", (1LL << 30) / (2 * kChannels));
+const BenchRecording& GigabyteFile() {
+    static const BenchRecording f("1g.tda", kGigabyteRows, kChannels, Parameters(), Value, &kNames);
     return f;
 }
 
-const Recording& ExportSource() {
-    static Recording f("export.tda", 65535);
+const BenchRecording& ExportSource() {
+    static const BenchRecording f("export.tda", 65535, kChannels, Parameters(), Value, &kNames);
     return f;
 }
 
 // One page change: the page is read from the file at a new position and
 // every cell text of the list is made.
 void BM_DataListPageChange(benchmark::State& state) {
-    const Recording& f = GigabyteFile();
+    const BenchRecording& f = GigabyteFile();
     CSheetPage page;
     if (!page.Load(f.path, ChannelNameTable{}, false)) {
         state.SkipWithError("cannot open the recording");
@@ -97,7 +68,7 @@ BENCHMARK(BM_DataListPageChange)->Unit(benchmark::kMillisecond);
 
 // Opening the 1 GB file in the list: fixed parts and the first page.
 void BM_DataListOpen(benchmark::State& state) {
-    const Recording& f = GigabyteFile();
+    const BenchRecording& f = GigabyteFile();
     for (auto _ : state) {
         CSheetPage page;
         benchmark::DoNotOptimize(page.Load(f.path, ChannelNameTable{}, false));
@@ -106,8 +77,8 @@ void BM_DataListOpen(benchmark::State& state) {
 BENCHMARK(BM_DataListOpen)->Unit(benchmark::kMillisecond);
 
 void BM_ExportWorkbook65535x80(benchmark::State& state) {
-    const Recording& f = ExportSource();
-    const std::string target = TempPath(state.range(0) ? "out.xls" : "out.csv");
+    const BenchRecording& f = ExportSource();
+    const std::string target = BenchTempPath(state.range(0) ? "out.xls" : "out.csv");
     TdaHeader h{};
     CExportJob::ReadSourceHeader(f.path, h);
     for (auto _ : state) {

@@ -7,6 +7,7 @@
 // Besides the times, the counters report the view's data size and how much
 // the process grew while loading a window of the 1 GB file.
 
+#include "benchrecording.h"
 #include "cursorreadout.h"
 #include "qpainterdc.h"
 #include "tdafile.h"
@@ -20,20 +21,17 @@
 #include <benchmark/benchmark.h>
 
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace {
 
-constexpr int kChannels = 80;
-constexpr long long kRows = (1LL << 30) / (2 * kChannels);
+constexpr int kChannels = kBenchChannels;
+constexpr long long kRows = kGigabyteRows;
 constexpr int kWidth = 1280;
 constexpr int kHeight = 800;
 const DcRect kClient{0, 0, kWidth, kHeight};
@@ -41,45 +39,22 @@ const DcRect kClient{0, 0, kWidth, kHeight};
 // A window of 7 days at 1 s: 604,801 rows thinned to 1200 points.
 constexpr int32_t kWindowMinutes = 7 * 24 * 60;
 
-struct BigFile {
-    std::string path;
-    BigFile() {
-        const char* tmp = std::getenv("TMPDIR");
-        path = std::string(tmp && *tmp ? tmp : "/tmp") + "/vantrel_history_bench_" +
-               std::to_string(::getpid()) + ".tda";
-        const SYSTEMTIME start{2007, 5, 4, 10, 8, 30, 15, 0};
-        TdaHeader h = BeginTdaHeader(1, kChannels, start);
-        h.sampleCount = int32_t(kRows);
-        h.lastSampleTime = AddSecondsWide(start, kRows - 1);
-        h.checksum = ComputeTdaChecksum(h);
-        CurveParameters p = MakeFreshCurveParameters();
-        p.channelCount = kChannels;
-        std::fill(std::begin(p.visibleChannels), std::end(p.visibleChannels), 0xFF);
-        p.timeLength = kWindowMinutes;
-        p.hasChannelNames = 1;
-        CTdaFile f;
-        if (f.Create(path, h, p) != TdaError::None)
-            std::abort();
-        f.Close();
-        FILE* out = std::fopen(path.c_str(), "ab");
-        std::vector<int16_t> block(size_t(4096 * kChannels));
-        for (long long r = 0; r < kRows; r += 4096) {
-            const long long n = std::min<long long>(4096, kRows - r);
-            for (long long i = 0; i < n; ++i)
-                for (int c = 0; c < kChannels; ++c)
-                    block[size_t(i * kChannels + c)] =
-                        int16_t(200 + 30 * c + ((r + i) / 600 + c * 37) % 300);
-            std::fwrite(block.data(), 2 * kChannels, size_t(n), out);
-        }
-        const ChannelNameTable t = MakeEmptyChannelNameTable();
-        std::fwrite(&t, sizeof t, 1, out);
-        std::fclose(out);
-    }
-    ~BigFile() { std::filesystem::remove(path); }
-};
+// All channels shown, a window of kWindowMinutes; slow, distinct curves.
+CurveParameters Parameters() {
+    CurveParameters p = MakeFreshCurveParameters();
+    p.channelCount = kChannels;
+    std::fill(std::begin(p.visibleChannels), std::end(p.visibleChannels), 0xFF);
+    p.timeLength = kWindowMinutes;
+    p.hasChannelNames = 1;
+    return p;
+}
+int16_t Value(long long r, int c) {
+    return int16_t(200 + 30 * c + (r / 600 + c * 37) % 300);
+}
+const ChannelNameTable kNames = MakeEmptyChannelNameTable();
 
-const BigFile& File() {
-    static BigFile f;
+const BenchRecording& File() {
+    static const BenchRecording f("history.tda", kRows, kChannels, Parameters(), Value, &kNames);
     return f;
 }
 

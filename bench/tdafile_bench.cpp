@@ -4,56 +4,30 @@
 // rows. The file is written once into $TMPDIR and removed at exit; the reads
 // run against the page cache.
 
+#include "benchrecording.h"
 #include "tdafile.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
-constexpr int kChannels = 80;
-constexpr long long kRows = (1LL << 30) / (2 * kChannels);
+constexpr int kChannels = kBenchChannels;
+constexpr long long kRows = kGigabyteRows;
 
-struct BigFile {
-    std::string path;
-    BigFile() {
-        const char* tmp = std::getenv("TMPDIR");
-        path = std::string(tmp && *tmp ? tmp : "/tmp") + "/vantrel_bench_" +
-               std::to_string(::getpid()) + ".tda";
-        SYSTEMTIME start{2007, 5, 4, 10, 8, 30, 15, 0};
-        TdaHeader h = BeginTdaHeader(1, kChannels, start);
-        h.sampleCount = int32_t(kRows);
-        h.checksum = ComputeTdaChecksum(h);
-        CurveParameters p = MakeFreshCurveParameters();
-        p.hasChannelNames = 1;
-        CTdaFile f;
-        if (f.Create(path, h, p) != TdaError::None)
-            std::abort();
-        f.Close();
-        // Rows in blocks, then the table.
-        FILE* out = std::fopen(path.c_str(), "ab");
-        std::vector<int16_t> block(size_t(4096 * kChannels));
-        for (long long r = 0; r < kRows; r += 4096) {
-            long long n = std::min<long long>(4096, kRows - r);
-            for (long long i = 0; i < n; ++i)
-                for (int c = 0; c < kChannels; ++c)
-                    block[size_t(i * kChannels + c)] = int16_t((r + i + c) % 3000);
-            std::fwrite(block.data(), 2 * kChannels, size_t(n), out);
-        }
-        ChannelNameTable t = MakeEmptyChannelNameTable();
-        std::fwrite(&t, sizeof t, 1, out);
-        std::fclose(out);
-    }
-    ~BigFile() { std::filesystem::remove(path); }
-};
+CurveParameters Parameters() {
+    CurveParameters p = MakeFreshCurveParameters();
+    p.hasChannelNames = 1;
+    return p;
+}
+int16_t Value(long long r, int c) {
+    return int16_t((r + c) % 3000);
+}
+const ChannelNameTable kNames = MakeEmptyChannelNameTable();
 
-const BigFile& File() {
-    static BigFile f;
+const BenchRecording& File() {
+    static const BenchRecording f("1g.tda", kRows, kChannels, Parameters(), Value, &kNames);
     return f;
 }
 
