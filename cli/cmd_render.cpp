@@ -8,11 +8,10 @@
 
 #include "bitmapexport.h"
 #include "cursorreadout.h"
+#include "guiverbs.h"
 #include "qpainterdc.h"
-#include "trendwindow.h"
 
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QImage>
 #include <QImageWriter>
 #include <QPainter>
@@ -90,16 +89,6 @@ bool ParseRenderArgs(const CliArgs& a, RenderOptions& o) {
     return true;
 }
 
-std::unique_ptr<QGuiApplication> MakeHeadlessApp() {
-    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") &&
-        !std::getenv("WAYLAND_DISPLAY"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "vantrel-cli";
-    static char* argv[] = {name, nullptr};
-    return std::make_unique<QGuiApplication>(argc, argv);
-}
-
 } // namespace
 
 int CmdRender(const CliArgs& a) {
@@ -114,20 +103,9 @@ int CmdRender(const CliArgs& a) {
         return 1;
     }
 
-    auto window = std::make_unique<TrendWindow>();
-    switch (window->FirstLoad(o.path, MakeEmptyChannelNameTable())) {
-    case TrendWindow::LoadResult::Loaded:
-        break;
-    case TrendWindow::LoadResult::CannotOpen:
-        std::fprintf(stderr, "vantrel-cli render: cannot open '%s' for reading and writing\n",
-                     o.path.c_str());
+    const auto window = LoadFirstWindow("render", o.path);
+    if (!window)
         return 1;
-    case TrendWindow::LoadResult::Refused:
-        std::fprintf(stderr,
-                     "vantrel-cli render: '%s' is refused (integrity sum or sample interval)\n",
-                     o.path.c_str());
-        return 1;
-    }
 
     CursorReadout readout{};
     if (o.readout) {
