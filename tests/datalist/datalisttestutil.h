@@ -84,33 +84,17 @@ inline Workbook ReadWorkbook(const std::string& xlsPath, const TempDir& dir) {
     Workbook w;
     const testsupport::CommandRun run =
         testsupport::RunCommand("/usr/bin/python3 '" + script + "' '" + xlsPath + "' 2>&1");
-    const std::string& text = run.output;
     w.ok = run.status == 0;
     if (!w.ok) {
-        ADD_FAILURE() << "xlrd could not read " << xlsPath << ": " << text;
+        ADD_FAILURE() << "xlrd could not read " << xlsPath << ": " << run.output;
         return w;
     }
-    size_t pos = 0;
-    bool first = true;
-    while (pos < text.size()) {
-        size_t eol = text.find('\n', pos);
-        std::string line = text.substr(pos, eol - pos);
-        pos = eol == std::string::npos ? text.size() : eol + 1;
-        if (first) {
-            w.sheetName = line;
-            first = false;
-            continue;
-        }
-        std::vector<std::string> cells;
-        size_t a = 0;
-        for (;;) {
-            size_t t = line.find('\t', a);
-            cells.push_back(line.substr(a, t - a));
-            if (t == std::string::npos)
-                break;
-            a = t + 1;
-        }
-        w.rows.push_back(std::move(cells));
+    const std::vector<std::string> lines = testsupport::SplitLines(run.output);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i == 0)
+            w.sheetName = lines[i];
+        else
+            w.rows.push_back(testsupport::SplitTabs(lines[i]));
     }
     return w;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Helpers shared by the test folders: calendar times, a private temporary
-// folder, whole files read and written as bytes, and programs run with their
-// output captured.
+// folder, whole files read and written as bytes, text split into lines and
+// tab-separated cells, and programs run with their output captured.
 
 #include "systemtime.h"
 
@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <string>
 #include <sys/wait.h>
+#include <vector>
 
 namespace testsupport {
 
@@ -63,6 +64,31 @@ inline std::string ReadFileBytes(const std::string& path) {
 inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;
+}
+
+// The lines of text without their '\n' (a final '\n' ends the last line).
+inline std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t eol = text.find('\n', pos);
+        lines.push_back(text.substr(pos, eol - pos));
+        pos = eol == std::string::npos ? text.size() : eol + 1;
+    }
+    return lines;
+}
+
+// The cells of a line, separated by tabs.
+inline std::vector<std::string> SplitTabs(const std::string& line) {
+    std::vector<std::string> cells;
+    size_t a = 0;
+    for (;;) {
+        const size_t b = line.find('\t', a);
+        cells.push_back(line.substr(a, b == std::string::npos ? std::string::npos : b - a));
+        if (b == std::string::npos)
+            return cells;
+        a = b + 1;
+    }
 }
 
 // A shell command's exit status (-1 when it could not run or did not exit)

@@ -18,6 +18,7 @@
 #include <vector>
 
 using testsupport::ReadFileBytes;
+using testsupport::SplitTabs;
 using testsupport::TempDir;
 using testsupport::WriteFileBytes;
 
@@ -38,18 +39,6 @@ struct XlrdBook {
         return nullptr;
     }
 };
-
-inline std::vector<std::string> SplitTabs(const std::string& line) {
-    std::vector<std::string> out;
-    size_t a = 0;
-    for (;;) {
-        const size_t b = line.find('\t', a);
-        out.push_back(line.substr(a, b == std::string::npos ? std::string::npos : b - a));
-        if (b == std::string::npos)
-            return out;
-        a = b + 1;
-    }
-}
 
 // Runs a python3 script on a workbook (sys.argv[1]) and returns its output;
 // ok is false when the script fails.
@@ -93,11 +82,7 @@ inline XlrdBook ReadWithXlrd(const std::string& xlsPath, const TempDir& dir) {
     book.ok = run.status == 0;
     if (!book.ok)
         return book;
-    size_t pos = 0;
-    while (pos < book.output.size()) {
-        const size_t eol = book.output.find('\n', pos);
-        const std::string line = book.output.substr(pos, eol - pos);
-        pos = eol == std::string::npos ? book.output.size() : eol + 1;
+    for (const std::string& line : testsupport::SplitLines(book.output)) {
         if (!line.empty() && line[0] == '#')
             book.sheets.push_back({line.substr(1), {}});
         else if (!book.sheets.empty())
