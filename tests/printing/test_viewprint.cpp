@@ -6,6 +6,7 @@
 #include "document.h"
 #include "scriptedpromptservice.h"
 #include "tdafile.h"
+#include "testsupport.h"
 #include "timearith.h"
 #include "vantrel.h"
 #include "vantrelview.h"
@@ -87,11 +88,7 @@ protected:
 
     // Two channels, 5 minutes at 1 s, shown whole.
     QString WriteRecording(const char* name) {
-        SYSTEMTIME start{};
-        start.wYear = 2025;
-        start.wMonth = 1;
-        start.wDay = 2;
-        start.wHour = 10;
+        const SYSTEMTIME start = testsupport::Time(2025, 1, 2, 10, 0, 0);
         TdaHeader h = BeginTdaHeader(1, 2, start);
         std::vector<int16_t> values;
         for (int i = 0; i < 301; ++i) {
