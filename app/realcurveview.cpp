@@ -75,18 +75,13 @@ void CRealCurveView::OnInitialUpdate() {
 }
 
 void CRealCurveView::LoadCurveParaFile() {
-    const std::string path = CVantrelApp::SettingsPath("CURVEPARA.DAT");
-    if (FILE* f = std::fopen(path.c_str(), "rb")) {
-        CurveParameters p{};
-        ChannelNameTable t{};
-        bool ok = std::fread(&p, sizeof p, 1, f) == 1 && std::fread(&t, sizeof t, 1, f) == 1;
-        std::fclose(f);
-        if (ok) {
-            m_curvePara = p;
-            m_channelTable = t;
-            TerminateChannelNames(m_channelTable);
-            return;
-        }
+    CurveParameters p{};
+    ChannelNameTable t{};
+    if (CVantrelApp::ReadCurveParaFile(p, t) == kCurveParaFileBytes) {
+        m_curvePara = p;
+        m_channelTable = t;
+        TerminateChannelNames(m_channelTable);
+        return;
     }
     m_curvePara = MakeFreshCurveParameters();
     m_channelTable = MakeEmptyChannelNameTable();
@@ -95,13 +90,7 @@ void CRealCurveView::LoadCurveParaFile() {
 }
 
 bool CRealCurveView::SaveCurveParaFile() {
-    const std::string path = CVantrelApp::SettingsPath("CURVEPARA.DAT");
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    bool ok = std::fwrite(&m_curvePara, sizeof m_curvePara, 1, f) == 1 &&
-              std::fwrite(&m_channelTable, sizeof m_channelTable, 1, f) == 1;
-    return std::fclose(f) == 0 && ok;
+    return CVantrelApp::WriteCurveParaFile(m_curvePara, m_channelTable);
 }
 
 void CRealCurveView::LayOutDisplay() {

@@ -170,27 +170,41 @@ void CVantrelApp::SaveComPara() {
     WriteFile(SettingsPath(kComParaFile), image, sizeof image);
 }
 
-void CVantrelApp::LoadCurvePara() {
+long CVantrelApp::ReadCurveParaFile(CurveParameters& para, ChannelNameTable& names) {
     uint8_t image[kCurveParaFileBytes];
-    std::memcpy(image, &m_CurvePara, sizeof m_CurvePara);
-    std::memcpy(image + sizeof m_CurvePara, &m_ChannelNames, sizeof m_ChannelNames);
+    std::memcpy(image, &para, sizeof para);
+    std::memcpy(image + sizeof para, &names, sizeof names);
     const long n = ReadUpTo(SettingsPath(kCurveParaFile), "rb", image, sizeof image);
-    if (n < 0) {
+    if (n >= 0) {
+        std::memcpy(&para, image, sizeof para);
+        std::memcpy(&names, image + sizeof para, sizeof names);
+    }
+    return n;
+}
+
+bool CVantrelApp::WriteCurveParaFile(const CurveParameters& para, const ChannelNameTable& names) {
+    uint8_t image[kCurveParaFileBytes];
+    std::memcpy(image, &para, sizeof para);
+    std::memcpy(image + sizeof para, &names, sizeof names);
+    std::FILE* f = std::fopen(SettingsPath(kCurveParaFile).c_str(), "wb");
+    if (!f)
+        return false;
+    const bool ok = std::fwrite(image, 1, sizeof image, f) == sizeof image;
+    return std::fclose(f) == 0 && ok;
+}
+
+void CVantrelApp::LoadCurvePara() {
+    if (ReadCurveParaFile(m_CurvePara, m_ChannelNames) < 0) {
         m_CurvePara = MakeFreshCurveParameters();
         m_ChannelNames = MakeEmptyChannelNameTable();
         SaveCurvePara();
-    } else {
-        std::memcpy(&m_CurvePara, image, sizeof m_CurvePara);
-        std::memcpy(&m_ChannelNames, image + sizeof m_CurvePara, sizeof m_ChannelNames);
     }
     m_CurvePara.startTime = CurrentLocalTime();
 }
 
 void CVantrelApp::SaveCurvePara() {
-    uint8_t image[kCurveParaFileBytes];
-    std::memcpy(image, &m_CurvePara, sizeof m_CurvePara);
-    std::memcpy(image + sizeof m_CurvePara, &m_ChannelNames, sizeof m_ChannelNames);
-    WriteFile(SettingsPath(kCurveParaFile), image, sizeof image);
+    if (!WriteCurveParaFile(m_CurvePara, m_ChannelNames))
+        Prompt().MessageBox(QString::fromUtf8(kSaveError), MB_OK);
 }
 
 void CVantrelApp::LoadTempInfo() {

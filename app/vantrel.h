@@ -130,6 +130,12 @@ public:
 
     // Path of a settings file in the data folder.
     static std::string SettingsPath(const char* name);
+    // The CURVEPARA.DAT image (record, then name table), shared by the
+    // application and the real-time window, which keeps its own copy.
+    // Reading fills what the file holds and returns the byte count, or -1
+    // when it cannot be opened; writing reports success and shows nothing.
+    static long ReadCurveParaFile(CurveParameters& para, ChannelNameTable& names);
+    static bool WriteCurveParaFile(const CurveParameters& para, const ChannelNameTable& names);
     CMainFrame* MainFrame() const;
 
     // The command line of this start (set by main before InitInstance).

@@ -147,12 +147,7 @@ TEST_F(RealCurveViewTest, StoredParametersAreUsedAndHiddenChannelsGetNoSegment) 
     p.timeLength = 60;
     p.timeLengthInSeconds = 1; // 21 columns of 3 s
     ChannelNameTable names = MakeEmptyChannelNameTable();
-    {
-        FILE* f = std::fopen((m_folder / "CURVEPARA.DAT").c_str(), "wb");
-        std::fwrite(&p, sizeof p, 1, f);
-        std::fwrite(&names, sizeof names, 1, f);
-        std::fclose(f);
-    }
+    ASSERT_TRUE(CVantrelApp::WriteCurveParaFile(p, names));
     StartSimulator();
     auto v = MakeView();
     EXPECT_EQ(v->Display().PointsPerScreen(), 21u);
@@ -178,12 +173,7 @@ TEST_F(RealCurveViewTest, FullWindowWrapsToAnEmptyPlotWithNewTimes) {
     p.timeLength = 60;
     p.timeLengthInSeconds = 1; // 21 columns of 3 s
     ChannelNameTable names = MakeEmptyChannelNameTable();
-    {
-        FILE* f = std::fopen((m_folder / "CURVEPARA.DAT").c_str(), "wb");
-        std::fwrite(&p, sizeof p, 1, f);
-        std::fwrite(&names, sizeof names, 1, f);
-        std::fclose(f);
-    }
+    ASSERT_TRUE(CVantrelApp::WriteCurveParaFile(p, names));
     StartSimulator();
     auto v = MakeView();
     v->OnCmdMsg(cmd::ID_START_ACQUIRE);
